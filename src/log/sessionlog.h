@@ -1,0 +1,96 @@
+#pragma once
+
+#include "log/datetime.h"
+
+#include <QString>
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace dialtally {
+
+// One event of the session log: one recognised line of the adapter's diagnostic log.
+struct LogEvent {
+    // The time as the file stores it: days since 30 December 1899, time of day as the fraction.
+    // Kept exactly as read so that a rewrite gives back the same bytes; use EventTime() to read it.
+    double dtTime = 0.0;
+    std::int16_t iCode = 0;
+    std::int32_t lValue = 0;
+};
+
+using EventList = std::vector<LogEvent>;
+
+// Empty when the stored time is not a usable date-time (NaN, infinite, absurd day counts).
+std::optional<DateTime> EventTime(const LogEvent& event);
+LogEvent MakeEvent(DateTime time, std::int16_t code, std::int32_t value = 0);
+
+// The session log is a sequence of 14-byte little-endian records, back to back: the day count as
+// an IEEE 754 double, the code as a signed 16-bit and the value as a signed 32-bit integer.
+inline constexpr std::size_t kLogRecordSize = 14;
+using LogRecordBytes = std::array<unsigned char, kLogRecordSize>;
+LogRecordBytes EncodeRecord(const LogEvent& event);
+LogEvent DecodeRecord(const unsigned char* bytes);
+
+inline const QString kSessionLogName = QStringLiteral("SesLog.log");
+inline const QString kSessionLogBackupName = QStringLiteral("SesLog.bak");
+
+// All file functions take the program folder that holds the session log; they return false on
+// failure and put a message naming the file into *error when error is given.
+
+// Appends every record of "SesLog.log" to events, in file order. A missing file is an empty log.
+// A trailing fragment shorter than a record is ignored. Nothing in a record is checked.
+bool ReadSessionLog(const QString& programDir, EventList& events, QString* error = nullptr);
+
+// Writes events as the whole content of "SesLog.log". The new content replaces the file in one
+// step (written aside, then renamed), so a failed write leaves no half-written log behind.
+bool WriteSessionLog(const QString& programDir, std::span<const LogEvent> events,
+                     QString* error = nullptr);
+
+// Writes events at the current end of "SesLog.log", creating it when missing. An existing file is
+// never truncated, also when its length is not a multiple of 14.
+bool AppendSessionLog(const QString& programDir, std::span<const LogEvent> events,
+                      QString* error = nullptr);
+
+// Replaces the whole log keeping the previous one as "SesLog.bak": an older backup is deleted,
+// the log is renamed to the backup, then the new list is written. Stops at the first step that
+// fails; after a failed write the previous log survives as "SesLog.bak".
+bool RewriteSessionLog(const QString& programDir, std::span<const LogEvent> events,
+                       QString* error = nullptr);
+
+// 0 no value, 1 decimal counter, 2 hexadecimal address.
+int ValueKind(int code);
+
+// One connection, rebuilt from the events on every load. Empty fields stay distinguishable from 0.
+struct SessionRecord {
+    std::optional<DateTime> vUp;
+    std::optional<DateTime> vDown;
+    std::optional<std::string> vDurText;
+    std::int32_t lDur = 0; // seconds
+    std::int32_t lTx = 0;  // bytes transmitted
+    std::int32_t lRx = 0;  // bytes received
+    std::optional<double> vCommCost;
+    std::optional<double> vServCost;
+    std::int16_t iCrcErrors = 0;
+    std::int16_t iTimeoutErrors = 0;
+    std::int16_t iAlignmentErrors = 0;
+    std::int16_t iOverrunErrors = 0;
+    std::int16_t iFramingErrors = 0;
+    std::int16_t iBufferOverrunErrors = 0;
+    std::int16_t iIncompletePackets = 0;
+};
+
+// The seven error counters in record order (CRC, timeout, alignment, overrun, framing, buffer
+// overrun, incomplete packets).
+inline constexpr int kErrorCounterCount = 7;
+std::array<int, kErrorCounterCount> ErrorCounters(const SessionRecord& session);
+
+// Indexed from 0 and never empty; in the order in which the sessions started in the log.
+using SessionList = std::vector<SessionRecord>;
+
+SessionList BuildSessions(std::span<const LogEvent> events);
+
+} // namespace dialtally

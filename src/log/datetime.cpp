@@ -64,8 +64,10 @@ std::optional<DateTime> MakeDateTime(std::int64_t year, std::int64_t month, std:
     year += FloorDiv(monthIndex, 12);
     if (year < 0 || year > 10000)
         return std::nullopt;
-    const auto normalizedMonth = static_cast<unsigned>(monthIndex - FloorDiv(monthIndex, 12) * 12 + 1);
-    const std::int64_t days = DaysFromCivil(year, normalizedMonth, 1) + (day - 1) - kEpochFromUnixDays;
+    const auto normalizedMonth =
+        static_cast<unsigned>(monthIndex - FloorDiv(monthIndex, 12) * 12 + 1);
+    const std::int64_t days =
+        DaysFromCivil(year, normalizedMonth, 1) + (day - 1) - kEpochFromUnixDays;
     const std::int64_t seconds = days * kSecondsPerDay + hour * 3600 + minute * 60 + second;
     if (!InUsableRange(seconds))
         return std::nullopt;
@@ -109,8 +111,8 @@ std::optional<DateTime> FromDayCount(double dayCount)
 double ToDayCount(DateTime t)
 {
     const std::int64_t days = FloorDiv(t.seconds, kSecondsPerDay);
-    const double fraction =
-        static_cast<double>(t.seconds - days * kSecondsPerDay) / static_cast<double>(kSecondsPerDay);
+    const double fraction = static_cast<double>(t.seconds - days * kSecondsPerDay) /
+                            static_cast<double>(kSecondsPerDay);
     // Before the epoch the time of day still counts forward from midnight.
     return days >= 0 ? static_cast<double>(days) + fraction : static_cast<double>(days) - fraction;
 }

@@ -3,7 +3,6 @@
 #include <QDir>
 #include <QFile>
 #include <QSaveFile>
-
 #include <bit>
 #include <cstring>
 
@@ -57,30 +56,70 @@ void StoreCounter(std::int16_t& counter, std::int32_t value)
         counter = static_cast<std::int16_t>(value);
 }
 
-bool IsStart(int code) { return code == 11 || code == 13 || code == 257 || code == 269; }
-bool IsEnd(int code) { return code == 2 || code == 12 || code == 258; }
-bool IsRestart(int code) { return code == 13 || code == 257; }
+bool IsStart(int code)
+{
+    return code == 11 || code == 13 || code == 257 || code == 269;
+}
+bool IsEnd(int code)
+{
+    return code == 2 || code == 12 || code == 258;
+}
+bool IsRestart(int code)
+{
+    return code == 13 || code == 257;
+}
 
 // Counter events store their value in the current entry; false for any other code.
 bool StoreCounterEvent(SessionRecord& s, int code, std::int32_t value)
 {
     switch (code) {
-    case 101: case 357: s.lRx = value; return true;
-    case 102: case 358: s.lTx = value; return true;
-    case 121: case 377: StoreCounter(s.iCrcErrors, value); return true;
-    case 122: case 378: StoreCounter(s.iTimeoutErrors, value); return true;
-    case 123: case 379: StoreCounter(s.iAlignmentErrors, value); return true;
-    case 124: case 380: StoreCounter(s.iOverrunErrors, value); return true;
-    case 125: case 381: StoreCounter(s.iFramingErrors, value); return true;
-    case 126: case 382: StoreCounter(s.iBufferOverrunErrors, value); return true;
-    case 127: case 383: StoreCounter(s.iIncompletePackets, value); return true;
-    default: return false;
+    case 101:
+    case 357:
+        s.lRx = value;
+        return true;
+    case 102:
+    case 358:
+        s.lTx = value;
+        return true;
+    case 121:
+    case 377:
+        StoreCounter(s.iCrcErrors, value);
+        return true;
+    case 122:
+    case 378:
+        StoreCounter(s.iTimeoutErrors, value);
+        return true;
+    case 123:
+    case 379:
+        StoreCounter(s.iAlignmentErrors, value);
+        return true;
+    case 124:
+    case 380:
+        StoreCounter(s.iOverrunErrors, value);
+        return true;
+    case 125:
+    case 381:
+        StoreCounter(s.iFramingErrors, value);
+        return true;
+    case 126:
+    case 382:
+        StoreCounter(s.iBufferOverrunErrors, value);
+        return true;
+    case 127:
+    case 383:
+        StoreCounter(s.iIncompletePackets, value);
+        return true;
+    default:
+        return false;
     }
 }
 
 } // namespace
 
-std::optional<DateTime> EventTime(const LogEvent& event) { return FromDayCount(event.dtTime); }
+std::optional<DateTime> EventTime(const LogEvent& event)
+{
+    return FromDayCount(event.dtTime);
+}
 
 LogEvent MakeEvent(DateTime time, std::int16_t code, std::int32_t value)
 {
@@ -178,7 +217,8 @@ bool RewriteSessionLog(const QString& programDir, std::span<const LogEvent> even
     const QString logPath = LogPath(programDir, kSessionLogName);
     const QString backupPath = LogPath(programDir, kSessionLogBackupName);
     if (QFile::exists(backupPath) && !QFile::remove(backupPath)) {
-        SetError(error, QStringLiteral("Cannot delete \"%1\".").arg(QDir::toNativeSeparators(backupPath)));
+        SetError(error,
+                 QStringLiteral("Cannot delete \"%1\".").arg(QDir::toNativeSeparators(backupPath)));
         return false;
     }
     if (QFile::exists(logPath) && !QFile::rename(logPath, backupPath)) {

@@ -3,7 +3,6 @@
 #include "log/datetime.h"
 
 #include <QString>
-
 #include <array>
 #include <cstdint>
 #include <optional>

@@ -18,9 +18,15 @@ Overrides& CurrentOverrides()
     return overrides;
 }
 
-QString Absolute(const QString& path) { return QDir::cleanPath(QDir::current().absoluteFilePath(path)); }
+QString Absolute(const QString& path)
+{
+    return QDir::cleanPath(QDir::current().absoluteFilePath(path));
+}
 
-QString FromEnvironment(const char* name) { return qEnvironmentVariable(name); }
+QString FromEnvironment(const char* name)
+{
+    return qEnvironmentVariable(name);
+}
 
 // Returns true when args[i] is the option (either "--name VALUE" or "--name=VALUE") and takes it.
 bool TakeOption(QStringList& args, int i, const QString& name, QString& value, QString* error,
@@ -55,8 +61,10 @@ bool TakeFolderOptions(QStringList& args, QString* error)
         if (args.at(i) == QLatin1String("--"))
             break;
         bool failed = false;
-        if (TakeOption(args, i, QStringLiteral("--program-dir"), overrides.programDir, error, failed) ||
-            TakeOption(args, i, QStringLiteral("--windows-dir"), overrides.windowsDir, error, failed)) {
+        if (TakeOption(args, i, QStringLiteral("--program-dir"), overrides.programDir, error,
+                       failed) ||
+            TakeOption(args, i, QStringLiteral("--windows-dir"), overrides.windowsDir, error,
+                       failed)) {
             if (failed)
                 return false;
             continue;
@@ -97,14 +105,16 @@ bool EnsureFolder(const QString& path, QString* error)
     if (QDir().mkpath(path))
         return true;
     if (error)
-        *error = QStringLiteral("Cannot create the folder \"%1\".").arg(QDir::toNativeSeparators(path));
+        *error =
+            QStringLiteral("Cannot create the folder \"%1\".").arg(QDir::toNativeSeparators(path));
     return false;
 }
 
 QString ExecutableFolder()
 {
     // /proc/self/exe works without an application object, so every tool and test can ask.
-    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath()).absolutePath();
+    return QFileInfo(QFileInfo(QStringLiteral("/proc/self/exe")).canonicalFilePath())
+        .absolutePath();
 }
 
 QString ShippedFile(const QString& name)

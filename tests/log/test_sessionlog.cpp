@@ -3,7 +3,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
-
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -13,8 +12,9 @@ using namespace dialtally;
 namespace {
 
 // 16 December 1998 10:14:40, code 101, value 123456, as the bytes a session log holds.
-const QByteArray kExampleRecord =
-    QByteArray::fromHex("fe36c5a82da6e140" "6500" "40e20100");
+const QByteArray kExampleRecord = QByteArray::fromHex("fe36c5a82da6e140"
+                                                      "6500"
+                                                      "40e20100");
 
 DateTime At(int y, int mo, int d, int h = 0, int mi = 0, int s = 0)
 {
@@ -56,7 +56,10 @@ EventList Events(std::initializer_list<Ev> list)
     return events;
 }
 
-std::optional<DateTime> Clock(int h, int mi, int s = 0) { return At(2024, 3, 4, h, mi, s); }
+std::optional<DateTime> Clock(int h, int mi, int s = 0)
+{
+    return At(2024, 3, 4, h, mi, s);
+}
 
 } // namespace
 
@@ -169,9 +172,12 @@ void TestSessionLog::keepsStoredBytesThroughRewrite()
     quint64 signalingNaN = 0x7ff0000000000001ull;
     QByteArray nanBytes(8, '\0');
     std::memcpy(nanBytes.data(), &signalingNaN, 8);
-    original += nanBytes + QByteArray::fromHex("ffff" "ffffffff");
-    original += RawDouble(1e300) + QByteArray::fromHex("0080" "00000080");
-    original += RawDouble(36145.426851851854) + QByteArray::fromHex("0000" "01000000");
+    original += nanBytes + QByteArray::fromHex("ffff"
+                                               "ffffffff");
+    original += RawDouble(1e300) + QByteArray::fromHex("0080"
+                                                       "00000080");
+    original += RawDouble(36145.426851851854) + QByteArray::fromHex("0000"
+                                                                    "01000000");
     QTemporaryDir dir;
     WriteAll(dir.filePath("SesLog.log"), original);
     EventList events;
@@ -210,7 +216,8 @@ void TestSessionLog::appendsAfterUnevenEnd()
 {
     QTemporaryDir dir;
     WriteAll(dir.filePath("SesLog.log"), "\x01\x02\x03");
-    const LogEvent event = DecodeRecord(reinterpret_cast<const unsigned char*>(kExampleRecord.data()));
+    const LogEvent event =
+        DecodeRecord(reinterpret_cast<const unsigned char*>(kExampleRecord.data()));
     QVERIFY(AppendSessionLog(dir.path(), std::span(&event, 1)));
     QCOMPARE(ReadAll(dir.filePath("SesLog.log")), QByteArray("\x01\x02\x03") + kExampleRecord);
 }

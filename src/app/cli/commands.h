@@ -1,0 +1,23 @@
+#pragma once
+
+#include <QStringList>
+#include <span>
+
+namespace dialtally {
+
+// One command of dialtally-cli. run() gets the words after the command name (global options are
+// already taken out) and returns the exit status.
+struct CliCommand {
+    const char* name;
+    const char* summary; // one line for the program's --help
+    const char* help;    // the command's --help text: usage line, options
+    int (*run)(const QStringList& args);
+};
+
+std::span<const CliCommand> CliCommands();
+
+// The commands, each in a file of its own (cmd_*.cpp).
+int RunEvents(const QStringList& args);
+int RunSessions(const QStringList& args);
+
+} // namespace dialtally

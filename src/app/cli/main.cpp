@@ -1,0 +1,61 @@
+#include "app/cli/cliargs.h"
+#include "app/cli/commands.h"
+#include "platform/folders.h"
+
+#include <QCoreApplication>
+
+using namespace dialtally;
+
+namespace {
+
+QString ProgramHelp()
+{
+    QString text = QStringLiteral(
+        "Usage: dialtally-cli [global options] COMMAND [options]\n"
+        "\n"
+        "Reports from the Dialtally session log, without a display.\n"
+        "\n"
+        "Global options:\n"
+        "  --program-dir DIR   folder of the session log (default $DIALTALLY_PROGRAM_DIR,\n"
+        "                      else $XDG_DATA_HOME/dialtally)\n"
+        "  --windows-dir DIR   folder of the logger's data file (default\n"
+        "                      $DIALTALLY_WINDOWS_DIR, else the program folder's \"windows\")\n"
+        "  --help              this text; COMMAND --help tells about one command\n"
+        "\n"
+        "Commands:\n");
+    for (const CliCommand& command : CliCommands())
+        text += QStringLiteral("  %1%2\n")
+                    .arg(QString::fromLatin1(command.name), -12)
+                    .arg(QString::fromUtf8(command.summary));
+    return text;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString error;
+    if (!TakeFolderOptions(args, &error))
+        return UsageError(error);
+    if (args.isEmpty())
+        return UsageError(QStringLiteral("no command given; try dialtally-cli --help"));
+    const QString name = args.takeFirst();
+    if (name == QLatin1String("--help") || name == QLatin1String("help")) {
+        PrintOut(ProgramHelp());
+        return kExitOk;
+    }
+    for (const CliCommand& command : CliCommands()) {
+        if (name != QLatin1String(command.name))
+            continue;
+        if (args.contains(QStringLiteral("--help"))) {
+            PrintOut(QString::fromUtf8(command.help));
+            return kExitOk;
+        }
+        return command.run(args);
+    }
+    if (name.startsWith(QLatin1Char('-')))
+        return UsageError(QStringLiteral("unknown option %1").arg(name));
+    return UsageError(QStringLiteral("unknown command %1").arg(name));
+}

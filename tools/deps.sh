@@ -1,0 +1,31 @@
+# Sourced by ./run and ./test: installs the Debian packages that building and testing need,
+# only those that are missing. Uses sudo when not run as root.
+
+DIALTALLY_PACKAGES=(
+    build-essential
+    cmake
+    qt6-base-dev
+    fonts-dejavu-core
+)
+
+dialtally_install_packages() {
+    local missing=()
+    local package
+    for package in "${DIALTALLY_PACKAGES[@]}"; do
+        if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
+            missing+=("$package")
+        fi
+    done
+    [ ${#missing[@]} -eq 0 ] && return 0
+    echo "Installing Debian packages: ${missing[*]}"
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    $sudo apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+}
+
+# Configures and builds in Release mode into build/.
+dialtally_build() {
+    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
+    cmake --build build -j"$(nproc)"
+}

@@ -42,8 +42,8 @@ constexpr std::int64_t kCentisPerSecond = 100;
 constexpr std::int64_t kCentisPerDay = kSecondsPerDay * kCentisPerSecond;
 constexpr std::int64_t kInt32Max = std::numeric_limits<std::int32_t>::max();
 
-// Every session brings at least this many recognised lines (the Dutch and Italian adapters have
-// no received-address line); used to spread a count of events over the months.
+// Every session brings at least this many recognised lines (the Dutch and Italian received-address
+// line is not recognised); used to spread a count of events over the months.
 constexpr std::int64_t kFewestEventsPerSession = 21;
 
 std::int32_t ClampToInt32(double value)
@@ -67,7 +67,7 @@ public:
 
 private:
     bool Emit(std::string_view text, std::int16_t code = 0, ValueForm form = ValueForm::None,
-              std::int32_t value = 0)
+              std::int32_t value = 0, std::string_view tail = {})
     {
         if (m_stopped)
             return false;
@@ -76,6 +76,7 @@ private:
                                  text,
                                  form,
                                  value,
+                                 tail,
                                  code};
         if (code != 0)
             ++m_events;
@@ -86,8 +87,8 @@ private:
     void Emit(const Phrase& phrase) { Emit(phrase.text, phrase.code); }
     void EmitAddress(const Phrase& phrase, std::uint32_t address)
     {
-        if (!phrase.text.empty())
-            Emit(phrase.text, phrase.code, ValueForm::Hex, static_cast<std::int32_t>(address));
+        Emit(phrase.text, phrase.code, ValueForm::Hex, static_cast<std::int32_t>(address),
+             phrase.tail);
     }
     // Lines of one burst follow each other within a few hundredths, fewer when sessions are
     // crowded.
@@ -169,10 +170,14 @@ std::int64_t LineMaker::Run()
             s = static_cast<std::int64_t>(hour * 3600.0 * kCentisPerSecond);
         }
         std::sort(starts.begin(), starts.end());
-        const double slotSeconds = static_cast<double>(kSecondsPerDay) / static_cast<double>(count);
         const std::int64_t dayCentis = (first.seconds + d * kSecondsPerDay) * kCentisPerSecond;
-        for (std::int64_t s : starts) {
-            Session(dayCentis + s, slotSeconds);
+        // A connection ends well before the next one is due, so crowded days get short ones
+        // and the times stay inside the months asked for.
+        constexpr std::int64_t kNextMorning = (kSecondsPerDay + 8 * 3600) * kCentisPerSecond;
+        for (std::size_t i = 0; i < starts.size(); ++i) {
+            const std::int64_t next = i + 1 < starts.size() ? starts[i + 1] : kNextMorning;
+            Session(dayCentis + starts[i],
+                    static_cast<double>(next - starts[i]) / kCentisPerSecond);
             if (m_stopped || (m_options.events > 0 && m_events >= m_options.events)) {
                 m_stopped = true;
                 break;
@@ -185,10 +190,11 @@ std::int64_t LineMaker::Run()
 
 void LineMaker::Session(std::int64_t plannedStartCentis, double slotSeconds)
 {
-    // Crowded logs (many sessions a day) get shorter gaps, setups and connections so that the
-    // times still fit the months asked for.
+    // When connections crowd each other the setup runs faster and the gap after a late
+    // predecessor is shorter.
     m_pace = std::min(1.0, slotSeconds / 120.0);
-    const double gapSeconds = std::min(m_random.Uniform(20.0, 900.0), slotSeconds * 0.15);
+    const double gapSeconds =
+        std::max(2.0, std::min(m_random.Uniform(20.0, 900.0), slotSeconds * 0.1));
     const auto gapCentis = static_cast<std::int64_t>(gapSeconds * kCentisPerSecond);
     m_nowCentis = m_lastEndCentis == std::numeric_limits<std::int64_t>::min()
                       ? plannedStartCentis
@@ -356,7 +362,7 @@ void AppendLine(std::string& out, StampCache& stamps, const GeneratedLine& line)
         break;
     case ValueForm::Hex:
         PutHex(out, static_cast<std::uint32_t>(line.value), true, 1);
-        out.push_back('.');
+        out.append(line.tail);
         break;
     case ValueForm::Dump: {
         // An LCP frame: address, control, protocol c021, then bytes drawn from the value.

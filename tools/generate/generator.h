@@ -43,7 +43,7 @@ struct GeneratorOptions {
 enum class ValueForm {
     None,    // the text is the whole message
     Decimal, // text, a blank, the value in decimal
-    Hex,     // text, the value as eight hexadecimal digits, "."
+    Hex,     // text, the value in hexadecimal (upper case, no leading zeros), tail
     Dump,    // text followed by made-up packet bytes drawn from the value
 };
 
@@ -53,7 +53,8 @@ struct GeneratedLine {
     int hundredths; // 0..99, written after the seconds and dropped by the reader
     std::string_view text;
     ValueForm form;
-    std::int32_t value;
+    std::int32_t value;    // the count or address; for a packet dump, what its bytes are drawn from
+    std::string_view tail; // after a hexadecimal value
     // The event code that recognising the line gives in the log's dialect; 0 for lines the log
     // update drops.
     std::int16_t code;

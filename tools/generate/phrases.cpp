@@ -94,7 +94,7 @@ const PhraseSet kWin98Dutch = {
     .ipcpStarted = {"IPCP : Laag Started_DUT.", 269},
     .ipcpUp = {"IPCP : Laag omhoog.", 267},
     .ipcpDown = {"IPCP : Laag omlaag.", 268},
-    .ipReceived = {},
+    .ipReceived = {"IPCP : IP-adres van ", 0, " ontvangen en geaccepteerd."},
     .ipChanging = {"IPCP : IP-adres wijzigen van 0 naar ", kWin98Address},
     .ipIs = {"IPCP : IP-adres is ", kWin98Address},
     .counters = Win98Counters({"CRC-fouten", "Timeoutfouten", "Uitlijningsfouten", "Overloopfouten",
@@ -102,21 +102,6 @@ const PhraseSet kWin98Dutch = {
                                "Bytes ontvangen", "Bytes verzonden", "Frames ontvangen",
                                "Frames verzonden"}),
 };
-
-// The Spanish buffer overrun line begins with the overrun text, which the recognition tries
-// first, so the log update books it as overrun errors.
-constexpr std::array<Phrase, kCounterCount> SpanishCounters()
-{
-    std::array<Phrase, kCounterCount> counters =
-        Win98Counters({"Errores de CRC", "Errores de tiempo de espera", "Errores de alineaci\xA2n",
-                       "Errores de desbordamiento", "Errores de trama",
-                       "Errores de desbordamiento de b\xA3"
-                       "fer",
-                       "Paquetes incompletos", "Bytes recibidos", "Bytes transmitidos",
-                       "Tramas recibidas", "Tramas transmitidas"});
-    counters[kBufferOverrunErrors].code = counters[kOverrunErrors].code;
-    return counters;
-}
 
 const PhraseSet kWin98Spanish = {
     .logOpened = {"Registro del adaptador de acceso telef\xA2nico a redes de Microsoft abierto.",
@@ -132,7 +117,13 @@ const PhraseSet kWin98Spanish = {
     .ipReceived = {"IPCP : direcciones IP recibidas y aceptadas de ", kWin98Address},
     .ipChanging = {"IPCP : cambiando direcci\xA2n IP de 0 a ", kWin98Address},
     .ipIs = {"IPCP : la direcci\xA2n IP es ", kWin98Address},
-    .counters = SpanishCounters(),
+    .counters =
+        Win98Counters({"Errores de CRC", "Errores de tiempo de espera", "Errores de alineaci\xA2n",
+                       "Errores de desbordamiento", "Errores de trama",
+                       "Errores de desbordamiento de b\xA3"
+                       "fer",
+                       "Paquetes incompletos", "Bytes recibidos", "Bytes transmitidos",
+                       "Tramas recibidas", "Tramas transmitidas"}),
 };
 
 // The Italian adapter opens its log with the server type line, and its shutting-down line begins
@@ -146,7 +137,7 @@ const PhraseSet kWin98Italian = {
     .ipcpStarted = {"IPCP: livello avviato.", 269},
     .ipcpUp = {"IPCP: livello su.", 267},
     .ipcpDown = {"IPCP: livello gi\x97.", 268},
-    .ipReceived = {},
+    .ipReceived = {"IPCP: indirizzo IP ", 0, " ricevuto e accettato."},
     .ipChanging = {"IPCP: modifica indirizzo IP da 0 a ", kWin98Address},
     .ipIs = {"IPCP: l'indirizzo IP \x8A ", kWin98Address},
     .counters = Win98Counters({"Errori CRC", "Errori di timeout", "Errori di allineamento",

@@ -13,6 +13,8 @@ namespace dialtally {
 struct Phrase {
     std::string_view text;
     std::int16_t code = 0;
+    // Address lines only: what follows the address.
+    std::string_view tail = ".";
 };
 
 // The closing counter block, in the order the adapter writes it.
@@ -42,10 +44,11 @@ struct PhraseSet {
     Phrase ipcpStarted;
     Phrase ipcpUp;
     Phrase ipcpDown;
-    // Empty text where the adapter's sentence has the address inside it: the log update knows
-    // that sentence only for one fixed address, so the generator leaves it out.
+    // The Dutch and Italian sentences hold the address inside them; the log update knows them
+    // only for one fixed address each, which the generated provider never has, so there the line
+    // is not recognised.
     Phrase ipReceived;
-    Phrase ipChanging; // followed by "0 to " style text inside the phrase, then the address
+    Phrase ipChanging;
     Phrase ipIs;
     std::array<Phrase, kCounterCount> counters;
 };

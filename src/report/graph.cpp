@@ -210,8 +210,8 @@ void clsGraph::DrawAxes(std::int64_t minuteScale, std::int64_t byteScale)
 
 int clsGraph::BarHeight(std::int64_t value, std::int64_t scale) const
 {
-    // A scale of 0 means that no month has any of it: every bar of that kind is empty. Values
-    // below 0 cannot be counted bytes or minutes and draw as empty rather than below the axis.
+    // Values below 0 cannot be counted bytes or minutes and draw as empty rather than below the
+    // axis, over the month labels.
     if (scale <= 0 || value <= 0)
         return 0;
     return Nearest(static_cast<double>(value) / static_cast<double>(scale) * m_plotHeight);
@@ -246,7 +246,24 @@ void clsGraph::DrawMonth(std::size_t index, int slotWidth, std::int64_t minuteSc
     s.SetCurrentX(x0);
     s.SetCurrentY(m_bottom);
     s.SetFontSize(9);
-    s.Print(MonthName(month.Month, m_months.size() - 1 > 6));
+    s.Print(MonthName(month.Month, m_abbreviatedNames));
+}
+
+bool clsGraph::FullNamesFit(int slotWidth)
+{
+    // Each name may run on up to the next group's name; the last one up to the picture's edge.
+    PictureSurface& s = *m_output;
+    s.SetFontSize(9);
+    const double gap = 2 * s.TwipsPerPixelX();
+    for (std::size_t i = 0; i < m_months.size(); ++i) {
+        const double width = s.TextWidth(MonthName(m_months[i].Month, false));
+        const double room = i + 1 < m_months.size()
+                                ? slotWidth - gap
+                                : s.Width() - (m_left + slotWidth * (static_cast<double>(i) + 0.2));
+        if (width > room)
+            return false;
+    }
+    return true;
 }
 
 void clsGraph::ReDraw()
@@ -264,7 +281,12 @@ void clsGraph::ReDraw()
 
     CalcPlotArea();
     const std::int64_t minuteScale = MinuteScaleTop(m_maxUsage);
-    const std::int64_t byteScale = ByteScaleTop(std::max(m_maxTransmitted, m_maxReceived));
+    std::int64_t byteScale = ByteScaleTop(std::max(m_maxTransmitted, m_maxReceived));
+    // Months without a single byte would give a byte axis whose top is 0: bars divided by it and
+    // five labels all reading 0. The axis takes the smallest top it has for counted bytes
+    // instead, 5 bytes, and the empty bars stand at the bottom.
+    if (byteScale <= 0)
+        byteScale = 5;
 
     s.Clear();
     DrawLegends();
@@ -272,6 +294,10 @@ void clsGraph::ReDraw()
     SetDrawStyle(0);
 
     const int slotWidth = Nearest(static_cast<double>(m_plotWidth) / m_months.size());
+    // Full month names up to six months, abbreviations beyond. A font wider than the one the
+    // layout was made for would make long names ("September", "November") run into their
+    // neighbours even then; such a graph takes the abbreviations too.
+    m_abbreviatedNames = m_months.size() - 1 > 6 || !FullNamesFit(slotWidth);
     for (std::size_t i = 0; i < m_months.size(); ++i)
         DrawMonth(i, slotWidth, minuteScale, byteScale);
 

@@ -66,6 +66,7 @@ private:
     void DrawMonth(std::size_t index, int slotWidth, std::int64_t minuteScale,
                    std::int64_t byteScale);
     int BarHeight(std::int64_t value, std::int64_t scale) const;
+    bool FullNamesFit(int slotWidth);
 
     QString m_caption;
     PictureSurface* m_output = nullptr;
@@ -76,6 +77,7 @@ private:
     std::int64_t m_maxUsage = 0;
     std::int64_t m_maxTransmitted = 0;
     std::int64_t m_maxReceived = 0;
+    bool m_abbreviatedNames = false;
 };
 
 } // namespace dialtally

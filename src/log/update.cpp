@@ -1,0 +1,500 @@
+#include "log/update.h"
+
+#include "log/adapterline.h"
+#include "platform/folders.h"
+#include "platform/system.h"
+
+#include <QByteArray>
+#include <QDir>
+#include <QFile>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace dialtally {
+namespace {
+
+constexpr int kRenameRetryMilliseconds = 2000;
+// A read-only session log has its write permission given back this many times before the update
+// gives up.
+constexpr int kOpenAttempts = 3;
+// The logger holds its lock on the data file only while it appends one batch.
+constexpr auto kLockWait = std::chrono::seconds(10);
+constexpr std::size_t kOutputBlock = std::size_t{1} << 20;
+
+bool IsBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
+
+bool IsSeparator(char c)
+{
+    return c == ',' || c == '\r' || c == '\n';
+}
+
+bool IsAccessError(int error)
+{
+    return error == EACCES || error == EPERM || error == EBUSY || error == ETXTBSY;
+}
+
+QByteArray NativePath(const QString& dir, const QString& name)
+{
+    return QFile::encodeName(QDir(dir).filePath(name));
+}
+
+QString SystemError(const QString& action, const QByteArray& path, int error)
+{
+    return QStringLiteral("Cannot %1 \"%2\": %3")
+        .arg(action, QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(error)));
+}
+
+// The rename must not replace a work file that an earlier update left behind.
+int RenameNoReplace(const char* from, const char* to)
+{
+    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // File systems without the flag: a hard link fails when the target exists.
+    if (::link(from, to) != 0)
+        return errno;
+    ::unlink(from);
+    return 0;
+}
+
+// The logger holds an exclusive lock while it appends a batch; a batch that was under way when
+// the rename happened is complete once the lock is ours.
+void WaitForLogger(int fd)
+{
+    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno != EWOULDBLOCK && errno != EINTR)
+            return;
+        if (std::chrono::steady_clock::now() > deadline)
+            return;
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+}
+
+void ResetAttributes(const char* path)
+{
+    struct stat info;
+    if (::stat(path, &info) == 0)
+        ::chmod(path, (info.st_mode & 07777) | S_IWUSR);
+}
+
+// The six time fields count as numbers when they are digits after optional blanks, as the line
+// parser reads them; a line whose fields are numbers but whose date cannot be formed is an error
+// of another kind than a line without a time stamp.
+bool TimeFieldsAreNumbers(std::string_view line)
+{
+    if (line.size() < 19)
+        return false;
+    constexpr std::pair<std::size_t, std::size_t> kFields[] = {{0, 2},  {3, 2},  {6, 4},
+                                                               {11, 2}, {14, 2}, {17, 2}};
+    for (const auto& [start, length] : kFields) {
+        std::size_t i = start;
+        const std::size_t end = start + length;
+        while (i < end && line[i] == ' ')
+            ++i;
+        if (i == end)
+            return false;
+        for (; i < end; ++i) {
+            if (line[i] < '0' || line[i] > '9')
+                return false;
+        }
+    }
+    return true;
+}
+
+bool WriteAll(int fd, const unsigned char* data, std::size_t size)
+{
+    while (size > 0) {
+        const ssize_t written = ::write(fd, data, size);
+        if (written < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        data += written;
+        size -= static_cast<std::size_t>(written);
+    }
+    return true;
+}
+
+class FileDescriptor {
+public:
+    explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
+    FileDescriptor(const FileDescriptor&) = delete;
+    FileDescriptor& operator=(const FileDescriptor&) = delete;
+    ~FileDescriptor() { Close(); }
+    int Get() const { return m_fd; }
+    void Reset(int fd)
+    {
+        Close();
+        m_fd = fd;
+    }
+    void Close()
+    {
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+    }
+
+private:
+    int m_fd;
+};
+
+bool Fail(UpdateReport& report, const QString& message)
+{
+    report.error = message;
+    return false;
+}
+
+} // namespace
+
+DataFieldReader::DataFieldReader(int fd, std::size_t blockSize, std::size_t maxField)
+    : m_fd(fd), m_maxField(maxField), m_buffer(blockSize + maxField + 1)
+{
+}
+
+long DataFieldReader::Fill()
+{
+    if (m_pos > 0) {
+        std::memmove(m_buffer.data(), m_buffer.data() + m_pos, m_end - m_pos);
+        m_end -= m_pos;
+        m_pos = 0;
+    }
+    for (;;) {
+        const ssize_t n = ::read(m_fd, m_buffer.data() + m_end, m_buffer.size() - m_end);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n > 0)
+            m_end += static_cast<std::size_t>(n);
+        return static_cast<long>(n);
+    }
+}
+
+void DataFieldReader::ConsumeSeparator(std::size_t at)
+{
+    m_pos = at + 1;
+    if (m_buffer[at] != '\r')
+        return;
+    if (m_pos < m_end) {
+        if (m_buffer[m_pos] == '\n')
+            ++m_pos;
+    } else {
+        m_pendingLineFeed = true;
+    }
+}
+
+DataFieldReader::Result DataFieldReader::SkipToSeparator()
+{
+    for (;;) {
+        for (std::size_t i = m_pos; i < m_end; ++i) {
+            if (IsSeparator(m_buffer[i])) {
+                ConsumeSeparator(i);
+                m_skipToSeparator = false;
+                return Result::Field;
+            }
+        }
+        m_pos = m_end;
+        const long n = Fill();
+        if (n < 0)
+            return Result::ReadError;
+        if (n == 0) {
+            m_skipToSeparator = false;
+            return Result::End;
+        }
+    }
+}
+
+DataFieldReader::Result DataFieldReader::Next(std::string_view& field)
+{
+    if (m_skipToSeparator) {
+        const Result result = SkipToSeparator();
+        if (result != Result::Field)
+            return result;
+    }
+    for (;;) {
+        if (m_pendingLineFeed && m_pos < m_end) {
+            m_pendingLineFeed = false;
+            if (m_buffer[m_pos] == '\n')
+                ++m_pos;
+        }
+        while (m_pos < m_end && IsBlank(m_buffer[m_pos]))
+            ++m_pos;
+        if (m_pos < m_end)
+            break;
+        const long n = Fill();
+        if (n < 0)
+            return Result::ReadError;
+        if (n == 0)
+            return Result::End;
+    }
+    return m_buffer[m_pos] == '"' ? Quoted(field) : Bare(field);
+}
+
+DataFieldReader::Result DataFieldReader::Quoted(std::string_view& field)
+{
+    // m_pos stands on the opening quote; scanned counts the bytes behind it already searched.
+    std::size_t scanned = 0;
+    bool tooLong = false;
+    for (;;) {
+        const std::size_t from = m_pos + 1 + scanned;
+        const void* quote = std::memchr(m_buffer.data() + from, '"', m_end - from);
+        if (quote) {
+            const auto close =
+                static_cast<std::size_t>(static_cast<const char*>(quote) - m_buffer.data());
+            field = std::string_view(m_buffer.data() + m_pos + 1, close - m_pos - 1);
+            m_pos = close + 1;
+            m_skipToSeparator = true;
+            return tooLong || field.size() > m_maxField ? Result::TooLong : Result::Field;
+        }
+        scanned = m_end - m_pos - 1;
+        if (scanned > m_maxField) {
+            // Only the opening quote is kept: nothing of a field this long is used.
+            tooLong = true;
+            m_end = m_pos + 1;
+            scanned = 0;
+        }
+        const long n = Fill();
+        if (n < 0)
+            return Result::ReadError;
+        if (n == 0) {
+            m_pos = m_end;
+            return Result::Unterminated;
+        }
+    }
+}
+
+DataFieldReader::Result DataFieldReader::Bare(std::string_view& field)
+{
+    std::size_t scanned = 0;
+    bool tooLong = false;
+    for (;;) {
+        for (std::size_t i = m_pos + scanned; i < m_end; ++i) {
+            if (!IsSeparator(m_buffer[i]))
+                continue;
+            std::size_t last = i;
+            while (last > m_pos && IsBlank(m_buffer[last - 1]))
+                --last;
+            field = std::string_view(m_buffer.data() + m_pos, last - m_pos);
+            ConsumeSeparator(i);
+            return tooLong || field.size() > m_maxField ? Result::TooLong : Result::Field;
+        }
+        scanned = m_end - m_pos;
+        if (scanned > m_maxField) {
+            tooLong = true;
+            m_pos = m_end;
+            scanned = 0;
+        }
+        const long n = Fill();
+        if (n < 0)
+            return Result::ReadError;
+        if (n == 0) {
+            m_pos = m_end;
+            return Result::Unterminated;
+        }
+    }
+}
+
+UpdateSettings CurrentUpdateSettings()
+{
+    UpdateSettings settings;
+    settings.windowsDir = WindowsFolder();
+    settings.programDir = ProgramFolder();
+    settings.dialect = WindowsFamily();
+    settings.sleep = [](int milliseconds) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
+    };
+    return settings;
+}
+
+bool UpdateSessionLog()
+{
+    return UpdateSessionLog(CurrentUpdateSettings());
+}
+
+bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
+{
+    UpdateReport localReport;
+    UpdateReport& report = reportOut ? *reportOut : localReport;
+    report = UpdateReport();
+
+    // Without a Windows folder nothing can have been logged.
+    if (settings.windowsDir.isEmpty())
+        return true;
+    const QByteArray dataPath = NativePath(settings.windowsDir, kDataFileName);
+    const QByteArray workPath = NativePath(settings.windowsDir, kWorkFileName);
+
+    int renameError = RenameNoReplace(dataPath.constData(), workPath.constData());
+    if (IsAccessError(renameError)) {
+        if (settings.sleep)
+            settings.sleep(kRenameRetryMilliseconds);
+        renameError = RenameNoReplace(dataPath.constData(), workPath.constData());
+    }
+    if (renameError != 0) {
+        // No data file is the normal case: nothing was logged since the last update.
+        report.workFileLeftOver = renameError == EEXIST;
+        return true;
+    }
+    report.renamed = true;
+
+    FileDescriptor work(::open(workPath.constData(), O_RDONLY | O_CLOEXEC));
+    if (work.Get() < 0)
+        return Fail(report, SystemError(QStringLiteral("open"), workPath, errno));
+    WaitForLogger(work.Get());
+
+    const QByteArray logPath = NativePath(settings.programDir, kSessionLogName);
+    EnsureFolder(settings.programDir);
+    FileDescriptor log;
+    int openError = 0;
+    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+        log.Reset(::open(logPath.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+        if (log.Get() >= 0)
+            break;
+        openError = errno;
+        if (!IsAccessError(openError))
+            break;
+        ResetAttributes(logPath.constData());
+    }
+    if (log.Get() < 0)
+        return Fail(report, SystemError(QStringLiteral("open"), logPath, openError));
+
+    struct stat logInfo;
+    if (::fstat(log.Get(), &logInfo) != 0)
+        return Fail(report, SystemError(QStringLiteral("read the length of"), logPath, errno));
+    const off_t logStart = logInfo.st_size;
+
+    std::vector<unsigned char> out;
+    out.reserve(kOutputBlock + kLogRecordSize);
+    bool writeFailed = false;
+    int writeError = 0;
+    auto flush = [&] {
+        if (!out.empty() && !writeFailed && !WriteAll(log.Get(), out.data(), out.size())) {
+            writeFailed = true;
+            writeError = errno;
+        }
+        out.clear();
+    };
+
+    DataFieldReader reader(work.Get());
+    bool readFailed = false;
+    bool tooManyErrors = false;
+    std::string_view field;
+    for (;;) {
+        const DataFieldReader::Result result = reader.Next(field);
+        if (result == DataFieldReader::Result::End)
+            break;
+        if (result == DataFieldReader::Result::ReadError) {
+            readFailed = true;
+            break;
+        }
+        if (result == DataFieldReader::Result::Unterminated) {
+            report.unterminatedLastField = true;
+            break;
+        }
+        ++report.fields;
+        if (result == DataFieldReader::Result::TooLong) {
+            ++report.skipped;
+            continue;
+        }
+        const std::optional<DateTime> time = LineTime(field);
+        if (!time) {
+            if (!TimeFieldsAreNumbers(field)) {
+                ++report.skipped;
+            } else if (++report.otherErrors > kMaxOtherFieldErrors) {
+                tooManyErrors = true;
+                break;
+            }
+            continue;
+        }
+        const std::int16_t code = ClassifyMessage(MessageText(field), settings.dialect);
+        if (code == 0)
+            continue;
+        std::int32_t value = 0;
+        switch (ValueKind(code)) {
+        case 1:
+            value = DecimalValue(field);
+            break;
+        case 2:
+            value = HexValue(field);
+            break;
+        default:
+            break;
+        }
+        const LogRecordBytes bytes = EncodeRecord(MakeEvent(*time, code, value));
+        out.insert(out.end(), bytes.begin(), bytes.end());
+        ++report.appended;
+        if (out.size() >= kOutputBlock) {
+            flush();
+            if (writeFailed)
+                break;
+        }
+    }
+    flush();
+
+    // The records must be on disk before the lines they came from are deleted.
+    if (!writeFailed && ::fdatasync(log.Get()) != 0 && errno != EINVAL) {
+        writeFailed = true;
+        writeError = errno;
+    }
+    if (writeFailed) {
+        // Half a run of records would be counted twice by a later update of the kept work file.
+        QString message = SystemError(QStringLiteral("write"), logPath, writeError);
+        if (::ftruncate(log.Get(), logStart) != 0)
+            message += QLatin1Char(' ') + SystemError(QStringLiteral("cut back"), logPath, errno);
+        report.appended = 0;
+        return Fail(report, message);
+    }
+    log.Close();
+    if (readFailed)
+        return Fail(report, SystemError(QStringLiteral("read"), workPath, errno));
+    if (tooManyErrors)
+        return Fail(report, QStringLiteral("More than %1 fields of \"%2\" hold an unusable date.")
+                                .arg(kMaxOtherFieldErrors)
+                                .arg(QFile::decodeName(workPath)));
+
+    if (::unlink(workPath.constData()) != 0) {
+        int error = errno;
+        bool deleted = false;
+        if (IsAccessError(error)) {
+            ResetAttributes(workPath.constData());
+            deleted = ::unlink(workPath.constData()) == 0;
+            error = errno;
+        }
+        if (!deleted)
+            return Fail(report, SystemError(QStringLiteral("delete"), workPath, error));
+    }
+    report.workFileDeleted = true;
+    if (report.unterminatedLastField)
+        return Fail(report, QStringLiteral("The last field of \"%1\" has no end.")
+                                .arg(QFile::decodeName(workPath)));
+    return true;
+}
+
+SessionList LoadSessions(ProgressBar* bar, const UpdateSettings& settings)
+{
+    UpdateSessionLog(settings);
+    AdvanceProgress(bar, 1);
+    EventList events;
+    ReadSessionLog(settings.programDir, events);
+    AdvanceProgress(bar, 1);
+    SessionList sessions = BuildSessions(events);
+    AdvanceProgress(bar, 2);
+    return sessions;
+}
+
+SessionList LoadSessions(ProgressBar* bar)
+{
+    return LoadSessions(bar, CurrentUpdateSettings());
+}
+
+} // namespace dialtally

@@ -1,0 +1,177 @@
+#include "platform/processes.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QProcess>
+#include <cerrno>
+#include <chrono>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
+
+namespace dialtally {
+namespace {
+
+const QString kEntrySuffix = QStringLiteral(".logger");
+
+bool SetError(QString* error, const QString& message)
+{
+    if (error)
+        *error = message;
+    return false;
+}
+
+// A folder that others could write into would let them fake or hide loggers.
+bool EnsurePrivateFolder(const QString& path, QString* error)
+{
+    const QByteArray native = QFile::encodeName(path);
+    if (::mkdir(native.constData(), 0700) != 0 && errno != EEXIST)
+        return SetError(error, QStringLiteral("Cannot create \"%1\": %2")
+                                   .arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    struct stat info;
+    if (::lstat(native.constData(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != ::geteuid() || (info.st_mode & 0077) != 0)
+        return SetError(error,
+                        QStringLiteral("\"%1\" is not a folder of this user alone.").arg(path));
+    return true;
+}
+
+enum class EntryState { Live, Dead, Unknown };
+
+EntryState ProbeEntry(const QString& path)
+{
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ENOENT ? EntryState::Dead : EntryState::Unknown;
+    EntryState state = EntryState::Live;
+    if (::flock(fd, LOCK_SH | LOCK_NB) == 0)
+        state = EntryState::Dead;
+    else if (errno != EWOULDBLOCK)
+        state = EntryState::Unknown;
+    ::close(fd);
+    return state;
+}
+
+bool IsLive(const LoggerWindow& window)
+{
+    return ProbeEntry(window.entryPath) == EntryState::Live;
+}
+
+} // namespace
+
+QString LoggerRegistryFolder()
+{
+    const QString own = qEnvironmentVariable("DIALTALLY_RUNTIME_DIR");
+    if (!own.isEmpty())
+        return QDir::cleanPath(own);
+    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
+    if (!runtime.isEmpty())
+        return QDir(runtime).filePath(QStringLiteral("dialtally"));
+    return QStringLiteral("/tmp/dialtally-%1").arg(::geteuid());
+}
+
+LoggerRegistration::~LoggerRegistration()
+{
+    Unregister();
+}
+
+bool LoggerRegistration::Register(QString* error)
+{
+    Unregister();
+    const QString folder = LoggerRegistryFolder();
+    if (!EnsurePrivateFolder(folder, error))
+        return false;
+    m_path = QDir(folder).filePath(QString::number(::getpid()) + kEntrySuffix);
+    const QByteArray native = QFile::encodeName(m_path);
+    m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        const int code = errno;
+        Unregister();
+        return SetError(error, QStringLiteral("Cannot register the logger in \"%1\": %2")
+                                   .arg(folder, QString::fromLocal8Bit(std::strerror(code))));
+    }
+    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+    if (::write(m_fd, pid.constData(), static_cast<size_t>(pid.size())) != pid.size()) {
+        // The name carries the process id as well; the content only helps a reader.
+    }
+    return true;
+}
+
+void LoggerRegistration::Unregister()
+{
+    if (m_fd < 0)
+        return;
+    // Removed before the lock goes, so that nobody sees a dead entry of a logger that ended well.
+    ::unlink(QFile::encodeName(m_path).constData());
+    ::close(m_fd);
+    m_fd = -1;
+    m_path.clear();
+}
+
+bool StartProcess(const QString& program, const QStringList& arguments, const QString& workingDir,
+                  QString* error)
+{
+    if (!QFileInfo(program).isExecutable())
+        return SetError(error, QStringLiteral("\"%1\" is not a program.").arg(program));
+    qint64 pid = 0;
+    if (!QProcess::startDetached(program, arguments, workingDir, &pid))
+        return SetError(error, QStringLiteral("Cannot start \"%1\".").arg(program));
+    return true;
+}
+
+std::vector<LoggerWindow> FindLoggerWindows()
+{
+    std::vector<LoggerWindow> windows;
+    const QDir folder(LoggerRegistryFolder());
+    const QStringList names =
+        folder.entryList({QLatin1Char('*') + kEntrySuffix}, QDir::Files, QDir::Name);
+    for (const QString& name : names) {
+        bool ok = false;
+        const qint64 pid = name.left(name.size() - kEntrySuffix.size()).toLongLong(&ok);
+        if (!ok || pid <= 0)
+            continue;
+        LoggerWindow window{pid, folder.filePath(name)};
+        switch (ProbeEntry(window.entryPath)) {
+        case EntryState::Live:
+            windows.push_back(window);
+            break;
+        case EntryState::Dead:
+            QFile::remove(window.entryPath);
+            break;
+        case EntryState::Unknown:
+            break;
+        }
+    }
+    return windows;
+}
+
+std::optional<LoggerWindow> FindLoggerWindow()
+{
+    std::vector<LoggerWindow> windows = FindLoggerWindows();
+    if (windows.empty())
+        return std::nullopt;
+    return windows.front();
+}
+
+bool CloseLoggerWindow(const LoggerWindow& window, int timeoutMs)
+{
+    // The live lock proves that the process with this id is still the logger that registered.
+    if (!IsLive(window))
+        return true;
+    if (::kill(static_cast<pid_t>(window.pid), SIGTERM) != 0 && errno != ESRCH)
+        return false;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+    while (IsLive(window)) {
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+} // namespace dialtally

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <optional>
+#include <vector>
+
+namespace dialtally {
+
+// Running companion loggers are registered in a per-user runtime folder, one entry per process:
+// a file named after its process id that the logger keeps locked for as long as it runs. An entry
+// whose lock is free belongs to a logger that died; it counts as no window and is cleared away.
+// This stands in for the logger's window of class "DtallyWr".
+//
+// The folder is $DIALTALLY_RUNTIME_DIR when set, else $XDG_RUNTIME_DIR/dialtally, else
+// /tmp/dialtally-UID; it is created with access for the user only.
+QString LoggerRegistryFolder();
+
+struct LoggerWindow {
+    qint64 pid = 0;
+    QString entryPath;
+};
+
+// Held by a running logger: Register() creates and locks its entry, the destructor removes it.
+class LoggerRegistration {
+public:
+    LoggerRegistration() = default;
+    LoggerRegistration(const LoggerRegistration&) = delete;
+    LoggerRegistration& operator=(const LoggerRegistration&) = delete;
+    ~LoggerRegistration();
+
+    bool Register(QString* error = nullptr);
+    void Unregister();
+
+private:
+    int m_fd = -1;
+    QString m_path;
+};
+
+// Starts a program detached from this process (it outlives us), in workingDir when not empty.
+// True when the program was started.
+bool StartProcess(const QString& program, const QStringList& arguments,
+                  const QString& workingDir = QString(), QString* error = nullptr);
+
+// The first live logger, or none.
+std::optional<LoggerWindow> FindLoggerWindow();
+// Every live logger.
+std::vector<LoggerWindow> FindLoggerWindows();
+
+// Asks the logger to close (it finishes writing what it has read, then ends) and waits up to
+// timeoutMs for it to be gone. True when it is gone.
+bool CloseLoggerWindow(const LoggerWindow& window, int timeoutMs = 5000);
+
+} // namespace dialtally

@@ -1,0 +1,63 @@
+#include "analysis/monthly.h"
+
+#include "analysis/analysis.h"
+
+#include <cmath>
+
+namespace dialtally {
+namespace {
+
+// Halves go to the even neighbour, as the monthly page has always rounded its averages.
+std::int64_t RoundToWhole(double value)
+{
+    return static_cast<std::int64_t>(std::nearbyint(value));
+}
+
+} // namespace
+
+MonthlySummary CalcMonthlyTotals(const SessionList& sessions, double vServFlatMonth)
+{
+    MonthlySummary summary;
+    if (!HasRealSession(sessions))
+        return summary;
+    std::vector<MonthTotals>& months = summary.months;
+    for (const SessionRecord& session : sessions) {
+        if (!session.vUp || !session.vDown)
+            continue;
+        const CivilTime up = ToCivil(*session.vUp);
+        if (months.empty() || months.back().month != up.month) {
+            MonthTotals& entry = months.emplace_back();
+            entry.month = up.month;
+            entry.year = up.year;
+            entry.serviceCost = vServFlatMonth;
+        }
+        MonthTotals& entry = months.back();
+        entry.seconds += session.lDur;
+        entry.communicationCost += session.vCommCost.value_or(0.0);
+        entry.serviceCost += session.vServCost.value_or(0.0);
+        entry.transmitted += session.lTx;
+        entry.received += session.lRx;
+    }
+    if (months.empty())
+        return summary;
+
+    MonthTotals total;
+    for (const MonthTotals& entry : months) {
+        total.seconds += entry.seconds;
+        total.communicationCost += entry.communicationCost;
+        total.serviceCost += entry.serviceCost;
+        total.transmitted += entry.transmitted;
+        total.received += entry.received;
+    }
+    const auto n = static_cast<double>(months.size());
+    MonthAverages& averages = summary.averages.emplace();
+    averages.minutes = RoundToWhole(static_cast<double>(total.seconds) / n) / 60;
+    averages.communicationCost = total.communicationCost / n;
+    averages.serviceCost = total.serviceCost / n;
+    averages.sumCost = total.SumCost() / n;
+    averages.transmitted = RoundToWhole(static_cast<double>(total.transmitted) / n);
+    averages.received = RoundToWhole(static_cast<double>(total.received) / n);
+    return summary;
+}
+
+} // namespace dialtally

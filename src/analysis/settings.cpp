@@ -1,0 +1,227 @@
+#include "analysis/settings.h"
+
+#include <QSettings>
+#include <QStringList>
+#include <cmath>
+#include <limits>
+
+namespace dialtally {
+namespace {
+
+const QString kCostsSection = QStringLiteral("Costs");
+const QString kSelSection = QStringLiteral("Sel");
+const QString kTrue = QStringLiteral("True");
+const QString kFalse = QStringLiteral("False");
+
+QString Key(const QString& section, const QString& name)
+{
+    return section + QLatin1Char('/') + name;
+}
+
+QString CostsKey(const QString& name)
+{
+    return Key(kCostsSection, name);
+}
+
+QString NumberedKey(const char* prefix, int number)
+{
+    return CostsKey(QLatin1String(prefix) + QString::number(number));
+}
+
+// The INI form turns an unquoted text with commas into a list; such a value is still one text.
+QString ReadText(QSettings& store, const QString& key, const QString& fallback)
+{
+    const QVariant value = store.value(key);
+    if (!value.isValid())
+        return fallback;
+    if (value.typeId() == QMetaType::QStringList)
+        return value.toStringList().join(QLatin1Char(','));
+    return value.toString();
+}
+
+std::optional<bool> ReadFlagText(const QString& text)
+{
+    const QString trimmed = text.trimmed();
+    if (trimmed.compare(kTrue, Qt::CaseInsensitive) == 0)
+        return true;
+    if (trimmed.compare(kFalse, Qt::CaseInsensitive) == 0)
+        return false;
+    return std::nullopt;
+}
+
+void ReadFlag(QSettings& store, const QString& key, bool& field)
+{
+    if (const auto flag = ReadFlagText(ReadText(store, key, field ? kTrue : kFalse)))
+        field = *flag;
+}
+
+void ReadMoney(QSettings& store, const QString& key, double& field, const QLocale& locale)
+{
+    if (const auto value = ReadMoneyText(ReadText(store, key, QStringLiteral("0")), locale))
+        field = *value;
+}
+
+template <typename Int>
+void ReadWhole(QSettings& store, const QString& key, Int& field, const QLocale& locale,
+               Int lowest = std::numeric_limits<Int>::min())
+{
+    const auto value = ReadMoneyText(ReadText(store, key, QStringLiteral("0")), locale);
+    if (value && *value == std::trunc(*value) && *value >= static_cast<double>(lowest) &&
+        *value <= static_cast<double>(std::numeric_limits<Int>::max()))
+        field = static_cast<Int>(*value);
+}
+
+// Character h + 1 is the code of clock hour h. Hours without a usable character get code 1, the
+// code that an empty text gives to the whole day.
+void ReadDayCodes(const QString& text, RateGrid& grid, int weekday)
+{
+    for (int hour = 0; hour < kHoursPerDay; ++hour) {
+        const QChar ch = hour < text.size() ? text.at(hour) : QChar();
+        const bool known = ch >= QLatin1Char('1') && ch <= QLatin1Char('3');
+        grid(hour, weekday) = known ? static_cast<std::int16_t>(ch.unicode() - '0') : 1;
+    }
+}
+
+QString DayCodesText(const RateGrid& grid, int weekday)
+{
+    QString text;
+    for (int hour = 0; hour < kHoursPerDay; ++hour)
+        text += QString::number(grid(hour, weekday));
+    return text;
+}
+
+QString FlagText(bool value)
+{
+    return value ? kTrue : kFalse;
+}
+
+bool Flush(QSettings& store)
+{
+    store.sync();
+    return store.status() == QSettings::NoError;
+}
+
+} // namespace
+
+std::unique_ptr<QSettings> OpenSettingsStore()
+{
+    // An empty application name makes the organisation the file name: <config>/Dtallyer.ini.
+    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
+                                       kSettingsApplication, QString());
+}
+
+QString MoneyText(double value, const QLocale& locale)
+{
+    QLocale plain = locale;
+    plain.setNumberOptions(QLocale::OmitGroupSeparator);
+    // The shortest text that reads back as the same number, never in exponent form.
+    return plain.toString(value, 'f', QLocale::FloatingPointShortest);
+}
+
+std::optional<double> ReadMoneyText(const QString& text, const QLocale& locale)
+{
+    const QString trimmed = text.trimmed();
+    QLocale strict = locale;
+    strict.setNumberOptions(QLocale::RejectGroupSeparator);
+    bool ok = false;
+    double value = strict.toDouble(trimmed, &ok);
+    if (!ok) {
+        // Written under another locale: the program never writes a thousands separator, so a
+        // single "." or "," can only be the decimal separator.
+        QString normalised = trimmed;
+        normalised.replace(QLatin1Char(','), QLatin1Char('.'));
+        if (normalised.count(QLatin1Char('.')) <= 1)
+            value = QLocale::c().toDouble(normalised, &ok);
+    }
+    if (!ok || !std::isfinite(value))
+        return std::nullopt;
+    return value;
+}
+
+LoadedSettings LoadSettings(QSettings& store, const QLocale& locale)
+{
+    LoadedSettings loaded;
+    CostSettings& costs = loaded.costs;
+    ReadWhole(store, CostsKey(QStringLiteral("vAditionalConnectSeconds")),
+              loaded.vAditionalConnectSeconds, locale);
+    ReadFlag(store, CostsKey(QStringLiteral("bCommCosts")), costs.bCommCosts);
+    ReadMoney(store, CostsKey(QStringLiteral("vCommConnect")), costs.vCommConnect, locale);
+    // A negative delay would charge more minutes at the delayed rate than the hour holds.
+    ReadWhole<std::int16_t>(store, CostsKey(QStringLiteral("vCommRateDelayMinutes")),
+                            costs.vCommRateDelayMinutes, locale, 0);
+    for (int n = 1; n <= 3; ++n)
+        ReadMoney(store, NumberedKey("vCommRate", n), costs.vCommRate[n - 1], locale);
+    for (int d = 1; d <= kDaysPerWeek; ++d)
+        ReadDayCodes(ReadText(store, NumberedKey("vCommRatesDay", d), QString()),
+                     costs.vCommRatesDay, d);
+    ReadFlag(store, CostsKey(QStringLiteral("bServCosts")), costs.bServCosts);
+    ReadMoney(store, CostsKey(QStringLiteral("vServConnect")), costs.vServConnect, locale);
+    ReadMoney(store, CostsKey(QStringLiteral("vServMinute")), costs.vServMinute, locale);
+    ReadMoney(store, CostsKey(QStringLiteral("vServFlatMonth")), costs.vServFlatMonth, locale);
+    ReadFlag(store, CostsKey(QStringLiteral("bServRounding")), costs.bServRounding);
+    ReadMoney(store, CostsKey(QStringLiteral("vServDataMb")), costs.vServDataMb, locale);
+
+    if (ReadText(store, CostsKey(QStringLiteral("sVersion")), QStringLiteral("0")) !=
+        kSettingsVersion) {
+        store.remove(kCostsSection);
+        store.setValue(CostsKey(QStringLiteral("sVersion")), kSettingsVersion);
+        SaveCommunicationSettings(store, costs, locale);
+        SaveConnectSeconds(store, loaded.vAditionalConnectSeconds);
+        SaveServiceSettings(store, costs, locale);
+    }
+    return loaded;
+}
+
+bool SaveCommunicationSettings(QSettings& store, const CostSettings& costs, const QLocale& locale)
+{
+    store.setValue(CostsKey(QStringLiteral("bCommCosts")), FlagText(costs.bCommCosts));
+    store.setValue(CostsKey(QStringLiteral("vCommConnect")), MoneyText(costs.vCommConnect, locale));
+    store.setValue(CostsKey(QStringLiteral("vCommRateDelayMinutes")),
+                   QString::number(costs.vCommRateDelayMinutes));
+    for (int n = 1; n <= 3; ++n)
+        store.setValue(NumberedKey("vCommRate", n), MoneyText(costs.vCommRate[n - 1], locale));
+    for (int d = 1; d <= kDaysPerWeek; ++d)
+        store.setValue(NumberedKey("vCommRatesDay", d), DayCodesText(costs.vCommRatesDay, d));
+    return Flush(store);
+}
+
+bool SaveServiceSettings(QSettings& store, const CostSettings& costs, const QLocale& locale)
+{
+    store.setValue(CostsKey(QStringLiteral("bServCosts")), FlagText(costs.bServCosts));
+    store.setValue(CostsKey(QStringLiteral("vServConnect")), MoneyText(costs.vServConnect, locale));
+    store.setValue(CostsKey(QStringLiteral("vServMinute")), MoneyText(costs.vServMinute, locale));
+    store.setValue(CostsKey(QStringLiteral("vServFlatMonth")),
+                   MoneyText(costs.vServFlatMonth, locale));
+    store.setValue(CostsKey(QStringLiteral("bServRounding")), FlagText(costs.bServRounding));
+    store.setValue(CostsKey(QStringLiteral("vServDataMb")), MoneyText(costs.vServDataMb, locale));
+    return Flush(store);
+}
+
+bool SaveConnectSeconds(QSettings& store, std::int32_t seconds)
+{
+    store.setValue(CostsKey(QStringLiteral("vAditionalConnectSeconds")), QString::number(seconds));
+    return Flush(store);
+}
+
+Selection LoadSelection(QSettings& store)
+{
+    Selection selection;
+    ReadFlag(store, Key(kSelSection, QStringLiteral("fSelEnabled")), selection.fSelEnabled);
+    selection.vSelStartDate =
+        ReadText(store, Key(kSelSection, QStringLiteral("vSelStartDate")), {});
+    selection.vSelEndDate = ReadText(store, Key(kSelSection, QStringLiteral("vSelEndDate")), {});
+    ReadFlag(store, Key(kSelSection, QStringLiteral("fSelToEnd")), selection.fSelToEnd);
+    return selection;
+}
+
+bool SaveSelection(QSettings& store, const Selection& selection)
+{
+    store.setValue(Key(kSelSection, QStringLiteral("fSelEnabled")),
+                   FlagText(selection.fSelEnabled));
+    store.setValue(Key(kSelSection, QStringLiteral("vSelStartDate")), selection.vSelStartDate);
+    store.setValue(Key(kSelSection, QStringLiteral("vSelEndDate")), selection.vSelEndDate);
+    store.setValue(Key(kSelSection, QStringLiteral("fSelToEnd")), FlagText(selection.fSelToEnd));
+    return Flush(store);
+}
+
+} // namespace dialtally

@@ -1,5 +1,6 @@
 #include "app/cli/cliargs.h"
 #include "app/cli/commands.h"
+#include "app/cli/load.h"
 #include "log/sessionlog.h"
 #include "platform/folders.h"
 
@@ -46,11 +47,12 @@ int RunEvents(const QStringList& args)
 {
     CommandArgs parsed;
     QString error;
-    if (!parsed.Parse(args, {}, &error))
+    if (!parsed.Parse(args, {kNoUpdateOption}, &error))
         return UsageError(error);
     if (!parsed.Positional().isEmpty())
         return UsageError(
             QStringLiteral("unexpected argument %1").arg(parsed.Positional().first()));
+    RunUpdateUnless(parsed);
     EventList events;
     int status = kExitOk;
     if (!ReadLogOrReport(events, status))
@@ -73,11 +75,12 @@ int RunSessions(const QStringList& args)
 {
     CommandArgs parsed;
     QString error;
-    if (!parsed.Parse(args, {}, &error))
+    if (!parsed.Parse(args, {kNoUpdateOption}, &error))
         return UsageError(error);
     if (!parsed.Positional().isEmpty())
         return UsageError(
             QStringLiteral("unexpected argument %1").arg(parsed.Positional().first()));
+    RunUpdateUnless(parsed);
     EventList events;
     int status = kExitOk;
     if (!ReadLogOrReport(events, status))

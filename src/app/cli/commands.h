@@ -19,5 +19,6 @@ std::span<const CliCommand> CliCommands();
 // The commands, each in a file of its own (cmd_*.cpp).
 int RunEvents(const QStringList& args);
 int RunSessions(const QStringList& args);
+int RunUpdate(const QStringList& args);
 
 } // namespace dialtally

@@ -1,6 +1,7 @@
 #include "app/cli/cliargs.h"
 #include "app/cli/commands.h"
 #include "platform/folders.h"
+#include "platform/system.h"
 
 #include <QCoreApplication>
 
@@ -20,6 +21,8 @@ QString ProgramHelp()
         "                      else $XDG_DATA_HOME/dialtally)\n"
         "  --windows-dir DIR   folder of the logger's data file (default\n"
         "                      $DIALTALLY_WINDOWS_DIR, else the program folder's \"windows\")\n"
+        "  --system 95|98|other  the system whose adapter wrote the lines, which selects\n"
+        "                      their dialect (default $DIALTALLY_SYSTEM, else 98)\n"
         "  --help              this text; COMMAND --help tells about one command\n"
         "\n"
         "Commands:\n");
@@ -37,7 +40,7 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QString error;
-    if (!TakeFolderOptions(args, &error))
+    if (!TakeFolderOptions(args, &error) || !TakeSystemOption(args, &error))
         return UsageError(error);
     if (args.isEmpty())
         return UsageError(QStringLiteral("no command given; try dialtally-cli --help"));

@@ -1,0 +1,169 @@
+// dtallywr: the companion logger. It follows the dial-up adapter's diagnostic log and appends its
+// lines to the data file that the log update consumes.
+
+#include "log/companion.h"
+#include "log/update.h"
+#include "platform/autorun.h"
+#include "platform/folders.h"
+#include "platform/processes.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
+#include <csignal>
+#include <cstdio>
+#include <ctime>
+
+using namespace dialtally;
+
+namespace {
+
+volatile std::sig_atomic_t g_closeRequested = 0;
+
+extern "C" void RequestClose(int)
+{
+    g_closeRequested = 1;
+}
+
+const char kHelp[] =
+    "Usage: dtallywr [--program-dir DIR] [--windows-dir DIR] [--source FILE] [--from-start]\n"
+    "                [--poll-ms N]\n"
+    "       dtallywr /autorun on|off\n"
+    "\n"
+    "Follows the dial-up adapter's diagnostic log (default PPPLOG.TXT in the Windows folder)\n"
+    "and appends every new line to Dtally.dat in the Windows folder, until it is closed\n"
+    "(SIGTERM, or a close request from Dialtally).\n"
+    "\n"
+    "  --source FILE   the adapter's log to follow\n"
+    "  --from-start    read a log that already exists from its beginning, not its end\n"
+    "  --poll-ms N     how often to look for new lines (default 200)\n"
+    "  /autorun on     start the logger at login (XDG autostart entry) and exit\n"
+    "  /autorun off    remove that entry and exit\n";
+
+void Problem(const QString& message)
+{
+    std::fprintf(stderr, "dtallywr: %s\n", message.toLocal8Bit().constData());
+}
+
+void SleepMilliseconds(int milliseconds)
+{
+    timespec delay{milliseconds / 1000, (milliseconds % 1000) * 1000000L};
+    // A signal ends the sleep early, which is what a close request wants.
+    ::nanosleep(&delay, nullptr);
+}
+
+int SwitchAutorun(const QString& state, const QStringList& followArgs)
+{
+    QString error;
+    if (state == QLatin1String("on")) {
+        const QString program = QDir(ExecutableFolder()).filePath(QStringLiteral("dtallywr"));
+        if (!EnableAutorun(program, followArgs, &error)) {
+            Problem(error);
+            return 1;
+        }
+        return 0;
+    }
+    if (state == QLatin1String("off")) {
+        if (!DisableAutorun(&error)) {
+            Problem(error);
+            return 1;
+        }
+        return 0;
+    }
+    Problem(QStringLiteral("/autorun takes on or off"));
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QCoreApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString error;
+    if (!TakeFolderOptions(args, &error)) {
+        Problem(error);
+        return 2;
+    }
+
+    QString source;
+    QString autorun;
+    bool fromStart = false;
+    int pollMs = 200;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& arg = args.at(i);
+        const bool hasNext = i + 1 < args.size();
+        if (arg == QLatin1String("--help") || arg == QLatin1String("/?")) {
+            std::fputs(kHelp, stdout);
+            return 0;
+        } else if (arg.compare(QLatin1String("/autorun"), Qt::CaseInsensitive) == 0 && hasNext) {
+            autorun = args.at(++i).toLower();
+        } else if (arg == QLatin1String("--source") && hasNext) {
+            source = args.at(++i);
+        } else if (arg == QLatin1String("--from-start")) {
+            fromStart = true;
+        } else if (arg == QLatin1String("--poll-ms") && hasNext) {
+            bool ok = false;
+            pollMs = args.at(++i).toInt(&ok);
+            if (!ok || pollMs < 1 || pollMs > 60000) {
+                Problem(QStringLiteral("--poll-ms takes a number of milliseconds, 1 to 60000"));
+                return 2;
+            }
+        } else {
+            Problem(QStringLiteral("unknown argument %1; try dtallywr --help").arg(arg));
+            return 2;
+        }
+    }
+
+    const QString windowsDir = WindowsFolder();
+    if (source.isEmpty())
+        source = QDir(windowsDir).filePath(QStringLiteral("PPPLOG.TXT"));
+    source = QFileInfo(source).absoluteFilePath();
+
+    if (!autorun.isEmpty()) {
+        // The entry names the folders and the source as they are now, so that the logger
+        // started at login writes where this one would.
+        return SwitchAutorun(autorun, {QStringLiteral("--windows-dir"), windowsDir,
+                                       QStringLiteral("--source"), source});
+    }
+
+    if (!EnsureFolder(windowsDir, &error))
+        Problem(error);
+    LoggerRegistration registration;
+    if (!registration.Register(&error)) {
+        Problem(error);
+        return 1;
+    }
+
+    struct sigaction action = {};
+    action.sa_handler = RequestClose;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
+
+    const std::string dataPath =
+        QFile::encodeName(QDir(windowsDir).filePath(kDataFileName)).toStdString();
+    CompanionLogger logger(
+        QFile::encodeName(source).toStdString(), dataPath, fromStart,
+        [](const std::string& problem) { Problem(QString::fromLocal8Bit(problem.c_str())); });
+    while (!g_closeRequested) {
+        if (!logger.Poll())
+            EnsureFolder(windowsDir);
+        if (logger.CaughtUp())
+            SleepMilliseconds(pollMs);
+    }
+    // Everything read so far is written before the logger ends; a data file that stays
+    // unwritable gets a few more tries.
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        if (logger.Poll() && logger.CaughtUp())
+            break;
+        if (logger.HasPending())
+            SleepMilliseconds(100);
+    }
+    if (logger.HasPending()) {
+        Problem(QStringLiteral("lines could not be written to \"%1\"")
+                    .arg(QFile::decodeName(dataPath.c_str())));
+        return 1;
+    }
+    return 0;
+}

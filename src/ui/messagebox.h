@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QString>
+#include <optional>
+
+class QWidget;
+
+namespace dialtally {
+
+// Every message box and file dialog of the program goes through here, so that a test can give
+// the answer in advance instead of facing a modal window. Boxes are titled "Dialtally"; line
+// breaks in texts are written "\r\n".
+class MessageBox {
+public:
+    enum class Icon { Information, Exclamation, Question };
+    enum class Answer { Ok, Cancel };
+
+    // Information and exclamation boxes have an OK button; question boxes OK and Cancel.
+    static Answer Show(QWidget* parent, const QString& text, Icon icon);
+
+    // File name chosen for saving, or empty when the user cancelled.
+    static QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter);
+
+    // Test hooks: the next box (or file dialog) returns this answer at once without showing.
+    // Every text shown or answered is recorded.
+    static void SetNextAnswer(Answer answer);
+    static void SetNextFileName(const QString& fileName);
+    // Answers every following box at once with OK (or Cancel for none) until switched off.
+    static void SetAutoAnswer(std::optional<Answer> answer);
+    static QString LastText();
+    static int ShownCount();
+    static void ResetRecord();
+};
+
+} // namespace dialtally

@@ -35,6 +35,41 @@ std::string DurationText(std::int64_t seconds)
     return text;
 }
 
+namespace {
+
+SessionList FinishReading(SessionList sessions, ProgressBar* bar,
+                          std::int32_t additionalConnectSeconds)
+{
+    AdvanceProgress(bar, 1);
+    CalculateDurations(sessions, additionalConnectSeconds);
+    AdvanceProgress(bar, 1);
+    return sessions;
+}
+
+void StartReading(ProgressBar* bar)
+{
+    if (!bar)
+        return;
+    bar->SetMin(0);
+    bar->SetMax(10);
+    bar->SetValue(1);
+}
+
+} // namespace
+
+SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds)
+{
+    StartReading(bar);
+    return FinishReading(LoadSessions(bar), bar, additionalConnectSeconds);
+}
+
+SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds,
+                            const UpdateSettings& update)
+{
+    StartReading(bar);
+    return FinishReading(LoadSessions(bar, update), bar, additionalConnectSeconds);
+}
+
 void CalculateDurations(SessionList& sessions, std::int32_t additionalConnectSeconds)
 {
     for (SessionRecord& session : sessions) {

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "log/datetime.h"
+#include "log/progress.h"
 #include "log/sessionlog.h"
+#include "log/update.h"
 
 #include <QLocale>
 #include <QString>
@@ -46,6 +48,13 @@ struct RangeSummary {
     QString communicationCosts;
     QString serviceCosts;
 };
+
+// The load of the program: sets the bar to 0..10 at 1, updates and reads the session log and
+// builds the sessions (LoadSessions), then applies the allowance and fills the durations
+// (CalculateDurations), advancing the bar once before and once after. Always yields a list.
+SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds);
+SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds,
+                            const UpdateSettings& update);
 
 // Moves every up time earlier by the connect-time allowance (in memory only; a negative allowance
 // moves it later) and fills lDur and vDurText ("h:mm:ss") of every session with both times.

@@ -1,6 +1,7 @@
 #include "analysis/analysis.h"
 #include "analysis/monthly.h"
 
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace dialtally;
@@ -33,12 +34,27 @@ SessionList ThreeDays()
             Session(At(1999, 3, 5, 12), 600)};
 }
 
+class RecordingBar : public ProgressBar {
+public:
+    std::int32_t Min() const override { return m_min; }
+    void SetMin(std::int32_t value) override { m_min = value; }
+    std::int32_t Max() const override { return m_max; }
+    void SetMax(std::int32_t value) override { m_max = value; }
+    std::int32_t Value() const override { return m_value; }
+    void SetValue(std::int32_t value) override { m_value = std::clamp(value, m_min, m_max); }
+    void SetText(const QString&) override {}
+
+private:
+    std::int32_t m_min = 0, m_max = 100, m_value = 50;
+};
+
 } // namespace
 
 class TestAnalysis : public QObject {
     Q_OBJECT
 
 private slots:
+    void readSessionListLoadsAndShiftsWithProgress();
     void calculateDurations_data();
     void calculateDurations();
     void analyseFindsExtremesAverageAndErrors();
@@ -50,6 +66,27 @@ private slots:
     void monthlyTotals();
     void monthlyTotalsOfAnEmptyLog();
 };
+
+void TestAnalysis::readSessionListLoadsAndShiftsWithProgress()
+{
+    QTemporaryDir dir;
+    const LogEvent events[] = {MakeEvent(At(1999, 3, 1, 10), 269),
+                               MakeEvent(At(1999, 3, 1, 10, 10), 258)};
+    QVERIFY(AppendSessionLog(dir.path(), events));
+    UpdateSettings update;
+    update.programDir = dir.path();
+    update.windowsDir = dir.filePath("windows");
+    update.sleep = [](int) {};
+    RecordingBar bar;
+    const SessionList sessions = ReadSessionList(&bar, 30, update);
+    QCOMPARE(sessions.size(), std::size_t(1));
+    QCOMPARE(Iso(sessions[0].vUp), QString("1999-03-01 09:59:30"));
+    QCOMPARE(sessions[0].lDur, 630);
+    // 1 at the start, 4 from the load, 1 before and 1 after the durations.
+    QCOMPARE(bar.Min(), 0);
+    QCOMPARE(bar.Max(), 10);
+    QCOMPARE(bar.Value(), 7);
+}
 
 void TestAnalysis::calculateDurations_data()
 {

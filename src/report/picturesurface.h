@@ -54,6 +54,7 @@ public:
     QColor ForeColor() const { return m_foreColor; }
     void SetFillColor(const QColor& color) { m_fillColor = color; }
     void SetFillPattern(FillPattern pattern) { m_fillPattern = pattern; }
+    // Dotted applies to lines one pixel wide; wider lines are always solid.
     void SetLineStyle(LineStyle style) { m_lineStyle = style; }
     void SetLineWidth(int pixels) { m_lineWidth = pixels < 1 ? 1 : pixels; }
     void SetFontSize(double points);

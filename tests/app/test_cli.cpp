@@ -88,11 +88,25 @@ void TestCli::sessionsPrintsOneLinePerSession()
                               MakeEvent(at(631), 101, 5000), MakeEvent(at(631), 102, 700),
                               MakeEvent(at(631), 121, 3),    MakeEvent(at(700), 13)};
     QVERIFY(WriteSessionLog(m_dir->path(), events));
-    const CliResult r = Run({"sessions", "--program-dir=" + m_dir->path()});
+    const CliResult r = Run({"sessions", "--json", "--program-dir=" + m_dir->path()});
     QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.out,
-             QByteArray("2024-03-04 10:00:00\t2024-03-04 10:30:00\t700\t5000\t3\t0\t0\t0\t0\t0\t0\n"
-                        "2024-03-04 11:40:00\t-\t0\t0\t0\t0\t0\t0\t0\t0\t0\n"));
+    QCOMPARE(
+        r.out,
+        QByteArray(
+            "[\n"
+            "{\"index\": 0, \"up\": \"2024-03-04T10:00:00\", \"down\": \"2024-03-04T10:30:00\", "
+            "\"durationSeconds\": 1800, \"durationText\": \"0:30:00\", \"transmitted\": 700, "
+            "\"received\": 5000, \"communicationCost\": null, \"serviceCost\": null, "
+            "\"crcErrors\": 3, \"timeoutErrors\": 0, \"alignmentErrors\": 0, "
+            "\"overrunErrors\": 0, \"framingErrors\": 0, \"bufferOverrunErrors\": 0, "
+            "\"incompletePackets\": 0},\n"
+            "{\"index\": 1, \"up\": \"2024-03-04T11:40:00\", \"down\": null, "
+            "\"durationSeconds\": 0, \"durationText\": null, \"transmitted\": 0, "
+            "\"received\": 0, \"communicationCost\": null, \"serviceCost\": null, "
+            "\"crcErrors\": 0, \"timeoutErrors\": 0, \"alignmentErrors\": 0, "
+            "\"overrunErrors\": 0, \"framingErrors\": 0, \"bufferOverrunErrors\": 0, "
+            "\"incompletePackets\": 0}\n"
+            "]\n"));
 }
 
 void TestCli::folderFromEnvironment()

@@ -71,41 +71,4 @@ int RunEvents(const QStringList& args)
     return kExitOk;
 }
 
-int RunSessions(const QStringList& args)
-{
-    CommandArgs parsed;
-    QString error;
-    if (!parsed.Parse(args, {kNoUpdateOption}, &error))
-        return UsageError(error);
-    if (!parsed.Positional().isEmpty())
-        return UsageError(
-            QStringLiteral("unexpected argument %1").arg(parsed.Positional().first()));
-    RunUpdateUnless(parsed);
-    EventList events;
-    int status = kExitOk;
-    if (!ReadLogOrReport(events, status))
-        return status;
-    const SessionList sessions = BuildSessions(events);
-    events = EventList();
-    std::string out;
-    for (const SessionRecord& session : sessions) {
-        AppendTime(out, session.vUp);
-        out += '\t';
-        AppendTime(out, session.vDown);
-        for (long long value :
-             {static_cast<long long>(session.lTx), static_cast<long long>(session.lRx)}) {
-            out += '\t';
-            AppendNumber(out, value);
-        }
-        for (int counter : ErrorCounters(session)) {
-            out += '\t';
-            AppendNumber(out, counter);
-        }
-        out += '\n';
-        FlushIfLarge(out);
-    }
-    PrintOut(out);
-    return kExitOk;
-}
-
 } // namespace dialtally

@@ -14,16 +14,52 @@ const CliCommand kCommands[] = {
      "\n"
      "  --no-update   read the session log as it is, without the update\n",
      RunEvents},
-    {"sessions", "the sessions rebuilt from the session log",
-     "Usage: dialtally-cli [global options] sessions [--no-update]\n"
+    {"sessions", "the sessions of the log or of a period, with durations and costs",
+     "Usage: dialtally-cli [global options] sessions [--from DATE (--to DATE | --to-end)]\n"
+     "                                       [--json] [--no-update]\n"
      "\n"
-     "Prints the sessions rebuilt from the whole session log, one line each, separated\n"
-     "by tabs: up, down (\"-\" when empty), bytes transmitted, bytes received and the\n"
-     "seven error counters (CRC, timeout, alignment, overrun, framing, buffer overrun,\n"
-     "incomplete packets). Runs the log update first.\n"
+     "Prints the session table: starting time, session length, bytes transmitted and\n"
+     "received, telephone and service costs (with the tariffs of the settings store),\n"
+     "for the whole log or for the sessions that start in a period of days. Dates,\n"
+     "times and money follow the locale. Runs the log update first.\n"
      "\n"
+     "  --from DATE   first day of the period: YYYY-MM-DD or the locale's short date\n"
+     "  --to DATE     last day of the period\n"
+     "  --to-end      the period runs to the end of the log\n"
+     "  --json        an array of objects: index, up, down (YYYY-MM-DDThh:mm:ss or\n"
+     "                null), durationSeconds, durationText, transmitted, received,\n"
+     "                communicationCost, serviceCost (null when off), crcErrors,\n"
+     "                timeoutErrors, alignmentErrors, overrunErrors, framingErrors,\n"
+     "                bufferOverrunErrors, incompletePackets\n"
      "  --no-update   read the session log as it is, without the update\n",
-     RunSessions},
+     RunSessionReport},
+    {"stats", "the statistics of the log or of a period",
+     "Usage: dialtally-cli [global options] stats [--from DATE (--to DATE | --to-end)]\n"
+     "                                    [--json] [--no-update]\n"
+     "\n"
+     "Prints the statistics page: time period, longest and shortest connection,\n"
+     "average connection time, number of sessions and the seven error totals, for\n"
+     "the whole log or a period (options as for sessions).\n"
+     "\n"
+     "  --json        one object: first, last, selection, firstUp, lastDown, longestUp,\n"
+     "                longestDown, longestMinutes, shortestUp, shortestDown,\n"
+     "                shortestMinutes, averageMinutes, sessionCount, errors (CRC,\n"
+     "                timeout, alignment, overrun, framing, buffer overrun, incomplete)\n"
+     "  --no-update   read the session log as it is, without the update\n",
+     RunStats},
+    {"months", "usage, costs and bytes per month, with the averages",
+     "Usage: dialtally-cli [global options] months [--json] [--no-update]\n"
+     "\n"
+     "Prints the monthly summary of the whole log: minutes online, telephone costs,\n"
+     "service costs (with the provider's monthly flat fee), their sum and the bytes\n"
+     "transmitted and received per month, and the averages of the months. A month is\n"
+     "a run of sessions in the same calendar month.\n"
+     "\n"
+     "  --json        {\"months\": [{month, year, minutes, communicationCost,\n"
+     "                serviceCost, sumCost, transmitted, received}], \"averages\": {the\n"
+     "                same without month and year} or null}\n"
+     "  --no-update   read the session log as it is, without the update\n",
+     RunMonths},
     {"update", "move the logger's new lines into the session log",
      "Usage: dialtally-cli [global options] update\n"
      "\n"
@@ -32,6 +68,18 @@ const CliCommand kCommands[] = {
      "work file and prints how many records it appended. The global option --system\n"
      "chooses the dialect of the lines.\n",
      RunUpdate},
+    {"graph", "the monthly usage graph as a PNG picture",
+     "Usage: dialtally-cli [global options] graph FILE.png [--width N] [--height N]\n"
+     "                    [--no-update]\n"
+     "\n"
+     "Draws the monthly usage graph of the whole session log (connected minutes, bytes\n"
+     "transmitted and received per month) into the PNG file FILE.png. Needs no\n"
+     "display. Runs the log update first.\n"
+     "\n"
+     "  --width N     width of the picture in pixels (default 501)\n"
+     "  --height N    height of the picture in pixels (default 169)\n"
+     "  --no-update   read the session log as it is, without the update\n",
+     RunGraph},
 };
 // clang-format on
 

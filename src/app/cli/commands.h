@@ -18,7 +18,10 @@ std::span<const CliCommand> CliCommands();
 
 // The commands, each in a file of its own (cmd_*.cpp).
 int RunEvents(const QStringList& args);
-int RunSessions(const QStringList& args);
+int RunSessionReport(const QStringList& args);
+int RunStats(const QStringList& args);
+int RunMonths(const QStringList& args);
 int RunUpdate(const QStringList& args);
+int RunGraph(const QStringList& args);
 
 } // namespace dialtally

@@ -1,0 +1,239 @@
+#include "log/sessionlog.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace dialtally;
+
+namespace {
+
+struct CliResult {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+DateTime At(int year, int month, int day, int hour, int minute, int second = 0)
+{
+    return *MakeDateTime(year, month, day, hour, minute, second);
+}
+
+// The keys of the first object in the text, in the order written.
+QStringList KeysOfFirstObject(const QByteArray& json)
+{
+    const qsizetype start = json.indexOf('{', json.startsWith("{\"months\"") ? 1 : 0);
+    const QByteArray object = json.mid(start, json.indexOf('}', start) - start);
+    static const QRegularExpression key(QStringLiteral("\"(\\w+)\": "));
+    QStringList keys;
+    for (const auto& match : key.globalMatch(QString::fromUtf8(object)))
+        keys << match.captured(1);
+    return keys;
+}
+
+} // namespace
+
+// The report commands on a hand-made log of two sessions with tariffs in the settings store:
+// Monday 1 March 1999 10:00:00-10:10:00 (1.5 MB out, 3 MB in, 2 CRC errors) and Monday 5 April
+// 1999 23:50:00-00:20:30, with a connect-time allowance of 30 seconds.
+class TestCliReport : public QObject {
+    Q_OBJECT
+private slots:
+    void init();
+    void sessionsJson();
+    void statsJsonOfAPeriod();
+    void monthsJson();
+    void emptyLog();
+    void textFollowsTheLocale_data();
+    void textFollowsTheLocale();
+    void badPeriods_data();
+    void badPeriods();
+
+private:
+    CliResult Run(QStringList args, const QString& locale = QStringLiteral("C.UTF-8"));
+
+    std::unique_ptr<QTemporaryDir> m_dir;
+};
+
+void TestCliReport::init()
+{
+    m_dir = std::make_unique<QTemporaryDir>();
+    QVERIFY(m_dir->isValid());
+    const EventList events = {MakeEvent(At(1999, 3, 1, 10, 0), 269),
+                              MakeEvent(At(1999, 3, 1, 10, 10), 258),
+                              MakeEvent(At(1999, 3, 1, 10, 10), 358, 1500000),
+                              MakeEvent(At(1999, 3, 1, 10, 10), 357, 3000000),
+                              MakeEvent(At(1999, 3, 1, 10, 10), 377, 2),
+                              MakeEvent(At(1999, 4, 5, 23, 50), 269),
+                              MakeEvent(At(1999, 4, 6, 0, 20, 30), 258)};
+    QVERIFY(WriteSessionLog(m_dir->path(), events));
+    QVERIFY(QDir(m_dir->path()).mkpath("config"));
+    QFile store(m_dir->filePath("config/Dtallyer.ini"));
+    QVERIFY(store.open(QIODevice::WriteOnly));
+    store.write("[Costs]\nsVersion=1.75\nvAditionalConnectSeconds=30\n"
+                "bCommCosts=True\nvCommRate1=0.1\n"
+                "bServCosts=True\nvServMinute=0.05\nvServDataMb=0.1\nvServFlatMonth=2\n");
+}
+
+CliResult TestCliReport::Run(QStringList args, const QString& locale)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("DIALTALLY_PROGRAM_DIR", m_dir->path());
+    env.insert("DIALTALLY_WINDOWS_DIR", m_dir->filePath("windows"));
+    env.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
+    env.insert("LC_ALL", locale);
+    QProcess process;
+    process.setProcessEnvironment(env);
+    process.start(QStringLiteral(DIALTALLY_BIN_DIR "/dialtally-cli"), args);
+    if (!process.waitForFinished(60000))
+        return {};
+    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+}
+
+void TestCliReport::sessionsJson()
+{
+    const CliResult r = Run({"sessions", "--json"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(KeysOfFirstObject(r.out),
+             QStringList({"index", "up", "down", "durationSeconds", "durationText", "transmitted",
+                          "received", "communicationCost", "serviceCost", "crcErrors",
+                          "timeoutErrors", "alignmentErrors", "overrunErrors", "framingErrors",
+                          "bufferOverrunErrors", "incompletePackets"}));
+    const QJsonArray sessions = QJsonDocument::fromJson(r.out).array();
+    QCOMPARE(sessions.size(), 2);
+    const QJsonObject first = sessions[0].toObject();
+    QCOMPARE(first["up"].toString(), QString("1999-03-01T09:59:30"));
+    QCOMPARE(first["down"].toString(), QString("1999-03-01T10:10:00"));
+    QCOMPARE(first["durationSeconds"].toInt(), 630);
+    QCOMPARE(first["durationText"].toString(), QString("0:10:30"));
+    QCOMPARE(first["transmitted"].toInt(), 1500000);
+    QCOMPARE(first["communicationCost"].toDouble(), 1.05); // 10 min and 30 s at 0.1
+    QCOMPARE(first["serviceCost"].toDouble(), 1.0);        // 11 min and 4.5 MB
+    QCOMPARE(first["crcErrors"].toInt(), 2);
+    const QJsonObject second = sessions[1].toObject();
+    QCOMPARE(second["index"].toInt(), 1);
+    QCOMPARE(second["durationSeconds"].toInt(), 1860);
+    QCOMPARE(second["communicationCost"].toDouble(), 3.1);
+}
+
+void TestCliReport::statsJsonOfAPeriod()
+{
+    const CliResult r = Run({"stats", "--json", "--from", "1999-03-01", "--to", "1999-03-31"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(
+        r.out,
+        QByteArray(
+            "{\"first\": 0, \"last\": 0, \"selection\": true, "
+            "\"firstUp\": \"1999-03-01T09:59:30\", \"lastDown\": \"1999-03-01T10:10:00\", "
+            "\"longestUp\": \"1999-03-01T09:59:30\", \"longestDown\": \"1999-03-01T10:10:00\", "
+            "\"longestMinutes\": 10, "
+            "\"shortestUp\": \"1999-03-01T09:59:30\", \"shortestDown\": \"1999-03-01T10:10:00\", "
+            "\"shortestMinutes\": 10, \"averageMinutes\": 10, \"sessionCount\": 1, "
+            "\"errors\": [2, 0, 0, 0, 0, 0, 0]}\n"));
+}
+
+void TestCliReport::monthsJson()
+{
+    const CliResult r = Run({"months", "--json"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(KeysOfFirstObject(r.out),
+             QStringList({"month", "year", "minutes", "communicationCost", "serviceCost", "sumCost",
+                          "transmitted", "received"}));
+    const QJsonObject root = QJsonDocument::fromJson(r.out).object();
+    QCOMPARE(root.keys(), QStringList({"averages", "months"}));
+    const QJsonArray months = root["months"].toArray();
+    QCOMPARE(months.size(), 2);
+    QCOMPARE(months[1]["month"].toInt(), 4);
+    QCOMPARE(months[1]["year"].toInt(), 1999);
+    QCOMPARE(months[1]["minutes"].toInt(), 31);
+    QCOMPARE(months[1]["serviceCost"].toDouble(), 3.55); // 31 min at 0.05 and the flat fee
+    QCOMPARE(months[1]["sumCost"].toDouble(), 6.65);
+    const QJsonObject averages = root["averages"].toObject();
+    QCOMPARE(averages.keys(), QStringList({"communicationCost", "minutes", "received",
+                                           "serviceCost", "sumCost", "transmitted"}));
+    QCOMPARE(averages["minutes"].toInt(), 20); // 2490 s over two months
+    QCOMPARE(averages["communicationCost"].toDouble(), 2.075);
+    QCOMPARE(averages["received"].toInt(), 1500000);
+}
+
+void TestCliReport::emptyLog()
+{
+    QVERIFY(QFile::remove(m_dir->filePath("SesLog.log")));
+    CliResult r = Run({"months", "--json"});
+    QCOMPARE(r.exitCode, 0);
+    QCOMPARE(r.out, QByteArray("{\"months\": [],\n \"averages\": null}\n"));
+    r = Run({"months"});
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(r.out.contains("\nAVERAGES:\n"), r.out.constData());
+    r = Run({"sessions", "--json"});
+    QCOMPARE(r.out,
+             QByteArray("[\n{\"index\": 0, \"up\": null, \"down\": null, \"durationSeconds\": 0, "
+                        "\"durationText\": null, \"transmitted\": 0, \"received\": 0, "
+                        "\"communicationCost\": null, \"serviceCost\": null, \"crcErrors\": 0, "
+                        "\"timeoutErrors\": 0, \"alignmentErrors\": 0, \"overrunErrors\": 0, "
+                        "\"framingErrors\": 0, \"bufferOverrunErrors\": 0, "
+                        "\"incompletePackets\": 0}\n]\n"));
+}
+
+void TestCliReport::textFollowsTheLocale_data()
+{
+    QTest::addColumn<QString>("locale");
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("expected");
+
+    // clang-format off
+    QTest::newRow("German session row") << "de_DE.UTF-8" << QStringList{"sessions", "--from", "1.3.1999", "--to", "1.3.1999"}
+                                        << "01.03.1999 09:59:30         0:10:30              1500000           3000000           1,05\u00a0\u20ac         1,00\u00a0\u20ac\n";
+    QTest::newRow("US months")          << "en_US.UTF-8" << QStringList{"months"}
+                                        << "April 1999  31 min       $3.10        $3.55  $6.65       0 byte    0 byte\n";
+    QTest::newRow("US average")         << "en_US.UTF-8" << QStringList{"stats", "--from", "3/1/1999", "--to-end"}
+                                        << "Average Connection Time:  20.5 min\n";
+    QTest::newRow("German average")     << "de_DE.UTF-8" << QStringList{"stats"}
+                                        << "Average Connection Time:  20,5 min\n";
+    // clang-format on
+}
+
+void TestCliReport::textFollowsTheLocale()
+{
+    QFETCH(QString, locale);
+    QFETCH(QStringList, args);
+    QFETCH(QString, expected);
+    const CliResult r = Run(args, locale);
+    QCOMPARE(r.exitCode, 0);
+    QVERIFY2(QString::fromUtf8(r.out).contains(expected), r.out.constData());
+}
+
+void TestCliReport::badPeriods_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QByteArray>("message");
+
+    // clang-format off
+    QTest::newRow("no first day")     << QStringList{"sessions", "--to", "1999-03-01"}                         << QByteArray("needs its first day");
+    QTest::newRow("no last day")      << QStringList{"stats", "--from", "1999-03-01"}                          << QByteArray("needs its last day");
+    QTest::newRow("to and to-end")    << QStringList{"stats", "--from", "1999-03-01", "--to", "1999-03-02", "--to-end"} << QByteArray("exclude each other");
+    QTest::newRow("not a date")       << QStringList{"sessions", "--from", "yesterday", "--to-end"}            << QByteArray("\"yesterday\" is not a date");
+    QTest::newRow("no such day")      << QStringList{"sessions", "--from", "1999-02-30", "--to-end"}           << QByteArray("\"1999-02-30\" is not a date");
+    QTest::newRow("ends before")      << QStringList{"stats", "--from", "1999-03-02", "--to", "1999-03-01"}    << QByteArray("ends (1999-03-01) before it begins");
+    QTest::newRow("months has none")  << QStringList{"months", "--from", "1999-03-01"}                         << QByteArray("unknown option --from");
+    // clang-format on
+}
+
+void TestCliReport::badPeriods()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, message);
+    const CliResult r = Run(args);
+    QCOMPARE(r.exitCode, 2);
+    QVERIFY2(r.err.contains(message), r.err.constData());
+    QVERIFY(r.out.isEmpty());
+}
+
+QTEST_GUILESS_MAIN(TestCliReport)
+#include "test_cli_report.moc"

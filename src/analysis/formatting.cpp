@@ -124,18 +124,30 @@ std::optional<DateTime> ParseUserDate(const QString& text, const QLocale& locale
         return FromQDate(
             QDate(match.captured(1).toInt(), match.captured(2).toInt(), match.captured(3).toInt()));
 
+    // People leave out leading zeros ("1.3.1998" for "01.03.1998"); single letters read both.
+    static const QRegularExpression paddedDay(QStringLiteral("(?<!d)dd(?!d)"));
+    static const QRegularExpression paddedMonth(QStringLiteral("(?<!M)MM(?!M)"));
+    const auto relaxed = [](const QString& format) {
+        return EditUnquoted(format, [](QString part) {
+            return part.replace(paddedDay, QStringLiteral("d"))
+                .replace(paddedMonth, QStringLiteral("M"));
+        });
+    };
     const QString localeFormat = locale.dateFormat(QLocale::ShortFormat);
     const QString wideFormat = ShortDateFormat(locale);
     if (wideFormat != localeFormat) {
         // The locale writes two-digit years; read them in a window around the present.
-        QDate date = locale.toDate(trimmed, localeFormat);
-        if (date.isValid()) {
-            const int century = date.year() < 1930 ? 100 : 0;
-            return FromQDate(date.addYears(century));
+        for (const QString& format : {localeFormat, relaxed(localeFormat)}) {
+            const QDate date = locale.toDate(trimmed, format);
+            if (date.isValid())
+                return FromQDate(date.addYears(date.year() < 1930 ? 100 : 0));
         }
     }
-    if (const QDate date = locale.toDate(trimmed, wideFormat); date.isValid() && date.year() >= 100)
-        return FromQDate(date);
+    for (const QString& format : {wideFormat, relaxed(wideFormat)}) {
+        const QDate date = locale.toDate(trimmed, format);
+        if (date.isValid() && date.year() >= 100)
+            return FromQDate(date);
+    }
     return std::nullopt;
 }
 

@@ -135,6 +135,9 @@ void TestFormatting::parseUserDate_data()
     QTest::newRow("US two-digit year 99")  << "en_US" << "3/1/99"     << "1999-03-01";
     QTest::newRow("US two-digit year 05")  << "en_US" << "3/1/05"     << "2005-03-01";
     QTest::newRow("German short date")     << "de_DE" << "01.03.2024" << "2024-03-01";
+    QTest::newRow("German, no leading zeros") << "de_DE" << "1.3.98"     << "1998-03-01";
+    QTest::newRow("German, four-digit year")  << "de_DE" << "1.11.1999"  << "1999-11-01";
+    QTest::newRow("month names (C locale)")   << "C"     << "1 Mar 2024" << "2024-03-01";
     QTest::newRow("Finnish short date")    << "fi_FI" << "1.3.1998"   << "1998-03-01";
     QTest::newRow("other locale's order")  << "de_DE" << "3/1/2024"   << "";
     QTest::newRow("garbage")               << "en_US" << "yesterday"  << "";

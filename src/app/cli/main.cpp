@@ -4,6 +4,8 @@
 #include "platform/system.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <memory>
 
 using namespace dialtally;
 
@@ -33,11 +35,30 @@ QString ProgramHelp()
     return text;
 }
 
+// The graph command draws text, which takes the fonts of a graphical application. It draws on a
+// picture in memory, so the application runs off screen unless a platform is asked for.
+bool NeedsGraphics(int argc, char* argv[])
+{
+    QStringList words;
+    for (int i = 1; i < argc; ++i)
+        words << QString::fromLocal8Bit(argv[i]);
+    return TakeFolderOptions(words) && TakeSystemOption(words) && !words.isEmpty() &&
+           words.first() == QLatin1String("graph");
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
-    QCoreApplication app(argc, argv);
+    std::unique_ptr<QCoreApplication> application;
+    if (NeedsGraphics(argc, argv)) {
+        if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
+    const QCoreApplication& app = *application;
     QStringList args = app.arguments().mid(1);
     QString error;
     if (!TakeFolderOptions(args, &error) || !TakeSystemOption(args, &error))

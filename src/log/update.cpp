@@ -113,6 +113,60 @@ bool TimeFieldsAreNumbers(std::string_view line)
     return true;
 }
 
+// Consecutive lines nearly always share their date: its day is kept from the last line, and a
+// line with the same date bytes and a plain time of day needs no calendar arithmetic.
+class LineTimeCache {
+public:
+    std::optional<DateTime> Get(std::string_view line)
+    {
+        int secondOfDay = 0;
+        const bool plainTime = PlainTimeOfDay(line, secondOfDay);
+        if (plainTime && m_valid && SameDate(line.data()))
+            return DateTime{m_dayStart + secondOfDay};
+        const std::optional<DateTime> time = LineTime(line);
+        if (time && plainTime) {
+            std::memcpy(&m_dateHead, line.data(), 8);
+            std::memcpy(&m_dateTail, line.data() + 8, 2);
+            m_dayStart = time->seconds - secondOfDay;
+            m_valid = true;
+        }
+        return time;
+    }
+
+private:
+    bool SameDate(const char* date) const
+    {
+        std::uint64_t head;
+        std::uint16_t tail;
+        std::memcpy(&head, date, 8);
+        std::memcpy(&tail, date + 8, 2);
+        return head == m_dateHead && tail == m_dateTail;
+    }
+
+    static bool PlainTimeOfDay(std::string_view line, int& secondOfDay)
+    {
+        if (line.size() < 19)
+            return false;
+        int parts[3];
+        for (int i = 0; i < 3; ++i) {
+            const char high = line[11 + 3 * i];
+            const char low = line[12 + 3 * i];
+            if (high < '0' || high > '9' || low < '0' || low > '9')
+                return false;
+            parts[i] = (high - '0') * 10 + (low - '0');
+        }
+        if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
+            return false;
+        secondOfDay = parts[0] * 3600 + parts[1] * 60 + parts[2];
+        return true;
+    }
+
+    std::uint64_t m_dateHead = 0;
+    std::uint16_t m_dateTail = 0;
+    std::int64_t m_dayStart = 0;
+    bool m_valid = false;
+};
+
 bool WriteAll(int fd, const unsigned char* data, std::size_t size)
 {
     while (size > 0) {
@@ -254,7 +308,12 @@ DataFieldReader::Result DataFieldReader::Quoted(std::string_view& field)
                 static_cast<std::size_t>(static_cast<const char*>(quote) - m_buffer.data());
             field = std::string_view(m_buffer.data() + m_pos + 1, close - m_pos - 1);
             m_pos = close + 1;
-            m_skipToSeparator = true;
+            // The usual case, a line end right after the quote, is taken here; anything else is
+            // passed over by the next call, which may have to read more.
+            if (m_pos + 1 < m_end && m_buffer[m_pos] == '\r' && m_buffer[m_pos + 1] == '\n')
+                m_pos += 2;
+            else
+                m_skipToSeparator = true;
             return tooLong || field.size() > m_maxField ? Result::TooLong : Result::Field;
         }
         scanned = m_end - m_pos - 1;
@@ -386,6 +445,7 @@ bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
     };
 
     DataFieldReader reader(work.Get());
+    LineTimeCache times;
     bool readFailed = false;
     bool tooManyErrors = false;
     std::string_view field;
@@ -406,7 +466,7 @@ bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
             ++report.skipped;
             continue;
         }
-        const std::optional<DateTime> time = LineTime(field);
+        const std::optional<DateTime> time = times.Get(field);
         if (!time) {
             if (!TimeFieldsAreNumbers(field)) {
                 ++report.skipped;
@@ -431,7 +491,9 @@ bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
             break;
         }
         const LogRecordBytes bytes = EncodeRecord(MakeEvent(*time, code, value));
-        out.insert(out.end(), bytes.begin(), bytes.end());
+        const std::size_t at = out.size();
+        out.resize(at + kLogRecordSize);
+        std::memcpy(out.data() + at, bytes.data(), kLogRecordSize);
         ++report.appended;
         if (out.size() >= kOutputBlock) {
             flush();

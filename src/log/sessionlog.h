@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -43,6 +44,12 @@ inline const QString kSessionLogBackupName = QStringLiteral("SesLog.bak");
 // Appends every record of "SesLog.log" to events, in file order. A missing file is an empty log.
 // A trailing fragment shorter than a record is ignored. Nothing in a record is checked.
 bool ReadSessionLog(const QString& programDir, EventList& events, QString* error = nullptr);
+
+// Reads "SesLog.log" block by block and hands each block of records, in file order, to consume;
+// the log is never held in memory as a whole. Same rules as the other reader.
+bool ReadSessionLog(const QString& programDir,
+                    const std::function<void(std::span<const LogEvent>)>& consume,
+                    QString* error = nullptr);
 
 // Writes events as the whole content of "SesLog.log". The new content replaces the file in one
 // step (written aside, then renamed), so a failed write leaves no half-written log behind.
@@ -91,5 +98,25 @@ std::array<int, kErrorCounterCount> ErrorCounters(const SessionRecord& session);
 using SessionList = std::vector<SessionRecord>;
 
 SessionList BuildSessions(std::span<const LogEvent> events);
+
+// Builds sessions from events fed one at a time, in log order; BuildSessions in steps, so that a
+// load can build while it reads.
+class SessionBuilder {
+public:
+    // Room for the expected number of sessions is taken at once.
+    explicit SessionBuilder(std::size_t expectedSessions = 0);
+    void Add(const LogEvent& event);
+    void Add(std::span<const LogEvent> events);
+    SessionList Take();
+
+private:
+    SessionList m_sessions;
+    bool m_firstStart = true;
+    bool m_inSession = false;
+};
+
+// Reads the session log and builds its sessions in one pass. On a read failure the sessions
+// hold what was read before it, as a load expects.
+bool ReadSessions(const QString& programDir, SessionList& sessions, QString* error = nullptr);
 
 } // namespace dialtally

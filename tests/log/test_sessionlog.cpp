@@ -84,6 +84,7 @@ private slots:
     void buildSessions_data();
     void buildSessions();
     void buildSessionsCounters();
+    void readSessionsMatchesBuildOverManyBlocks();
 };
 
 void TestSessionLog::dateTimeConversions_data()
@@ -343,6 +344,35 @@ void TestSessionLog::buildSessionsCounters()
     const std::array<int, 7> first = {121, 122, 123, 124, 125, 126, -7};
     QCOMPARE(ErrorCounters(sessions[0]), first);
     QCOMPARE(ErrorCounters(sessions[1]), (std::array<int, 7>{}));
+}
+
+void TestSessionLog::readSessionsMatchesBuildOverManyBlocks()
+{
+    // Enough records to cross several read blocks, one split record at the end.
+    EventList events;
+    const DateTime start = At(2024, 1, 1);
+    for (int i = 0; i < 50000; ++i) {
+        const DateTime t{start.seconds + i * 60};
+        const std::int16_t codes[] = {269, 267, 358, 357, 383, 258};
+        events.push_back(MakeEvent(t, codes[i % 6], i));
+    }
+    QTemporaryDir dir;
+    QVERIFY(WriteSessionLog(dir.path(), events));
+    QFile log(dir.filePath("SesLog.log"));
+    QVERIFY(log.open(QIODevice::Append));
+    log.write("\x01\x02\x03");
+    log.close();
+    SessionList streamed;
+    QVERIFY(ReadSessions(dir.path(), streamed));
+    const SessionList built = BuildSessions(events);
+    QCOMPARE(streamed.size(), built.size());
+    QCOMPARE(streamed.size(), 50000u / 6 + 1);
+    for (std::size_t i = 0; i < built.size(); ++i) {
+        QCOMPARE(streamed[i].vUp, built[i].vUp);
+        QCOMPARE(streamed[i].vDown, built[i].vDown);
+        QCOMPARE(streamed[i].lTx, built[i].lTx);
+        QCOMPARE(streamed[i].iIncompletePackets, built[i].iIncompletePackets);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestSessionLog)

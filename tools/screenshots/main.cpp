@@ -1,0 +1,55 @@
+// Renders each page of the main window on the data of the given folders to PNG files, on the
+// offscreen platform, for the README and for looking at the layout without a desktop.
+//
+//   dialtally-screenshots OUTDIR [--program-dir DIR] [--windows-dir DIR] [--system 95|98|other]
+
+#include "platform/folders.h"
+#include "platform/system.h"
+#include "ui/frmmain.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QMenuBar>
+#include <QPixmap>
+#include <cstdio>
+
+int main(int argc, char* argv[])
+{
+    // The pictures are the same with or without a desktop.
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Dialtally"));
+
+    QStringList args = QApplication::arguments();
+    QString error;
+    if (!dialtally::TakeFolderOptions(args, &error) || !dialtally::TakeSystemOption(args, &error)) {
+        std::fprintf(stderr, "dialtally-screenshots: %s\n", qPrintable(error));
+        return 2;
+    }
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: dialtally-screenshots OUTDIR [--program-dir DIR] "
+                             "[--windows-dir DIR] [--system 95|98|other]\n");
+        return 2;
+    }
+    const QDir outDir(args[1]);
+    if (!dialtally::EnsureFolder(outDir.absolutePath(), &error)) {
+        std::fprintf(stderr, "dialtally-screenshots: %s\n", qPrintable(error));
+        return 1;
+    }
+
+    dialtally::frmMain window;
+    window.show();
+    window.FirstActivation();
+    const char* const names[] = {"connection-log.png", "statistics.png", "monthly-summary.png"};
+    for (int page = 0; page < 3; ++page) {
+        window.ShowPage(page);
+        QApplication::processEvents();
+        const QString path = outDir.absoluteFilePath(QString::fromLatin1(names[page]));
+        if (!window.grab().save(path)) {
+            std::fprintf(stderr, "dialtally-screenshots: cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(path));
+    }
+    return 0;
+}

@@ -111,7 +111,8 @@ private slots:
             QCOMPARE(cli.exitCode(), 0);
             ++updates;
         };
-        while (writer.state() != QProcess::NotRunning) {
+        // At least a few, also on a machine where the writer is done in a moment.
+        while (writer.state() != QProcess::NotRunning || updates < 5) {
             update();
             writer.waitForFinished(10);
         }
@@ -127,7 +128,7 @@ private slots:
         QCOMPARE(logger.exitCode(), 0);
         QVERIFY(!FindLoggerWindow().has_value());
         update();
-        QVERIFY(updates > 1);
+        QVERIFY(updates > 5);
 
         QByteArray expected;
         QVERIFY(GenerateLog(Lines(sessions, OutputFormat::SesLog), [&](std::string_view bytes) {

@@ -546,10 +546,11 @@ SessionList LoadSessions(ProgressBar* bar, const UpdateSettings& settings)
 {
     UpdateSessionLog(settings);
     AdvanceProgress(bar, 1);
-    EventList events;
-    ReadSessionLog(settings.programDir, events);
+    // Sessions are built while the log is read, so the events never stand in memory as a whole;
+    // the reading and the building steps of the bar follow each other at the end.
+    SessionList sessions;
+    ReadSessions(settings.programDir, sessions);
     AdvanceProgress(bar, 1);
-    SessionList sessions = BuildSessions(events);
     AdvanceProgress(bar, 2);
     return sessions;
 }

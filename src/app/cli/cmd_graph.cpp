@@ -5,7 +5,6 @@
 #include "app/cli/commands.h"
 #include "app/cli/load.h"
 #include "log/sessionlog.h"
-#include "platform/folders.h"
 #include "report/graph.h"
 #include "report/picturesurface.h"
 
@@ -66,12 +65,10 @@ int RunGraph(const QStringList& args)
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return FileFailure(QStringLiteral("the graph needs the graphical application"));
 
-    RunUpdateUnless(parsed);
-    EventList events;
-    if (!ReadSessionLog(ProgramFolder(), events, &error))
-        return FileFailure(error);
-    SessionList sessions = BuildSessions(events);
-    events = EventList();
+    SessionList sessions;
+    int status = kExitOk;
+    if (!LoadSessionsForCli(parsed, sessions, status))
+        return status;
     const std::unique_ptr<QSettings> store = OpenSettingsStore();
     const LoadedSettings settings = LoadSettings(*store);
     CalculateDurations(sessions, settings.vAditionalConnectSeconds);

@@ -7,7 +7,6 @@
 #include "app/cli/commands.h"
 #include "app/cli/load.h"
 #include "log/sessionlog.h"
-#include "platform/folders.h"
 
 #include <QDate>
 #include <QSettings>
@@ -33,16 +32,9 @@ struct AnalysedLog {
 
 bool LoadAnalysedLog(const CommandArgs& parsed, AnalysedLog& log, int& status)
 {
-    RunUpdateUnless(parsed);
-    log.settings = LoadSettings(*OpenSettingsStore());
-    EventList events;
-    QString error;
-    if (!ReadSessionLog(ProgramFolder(), events, &error)) {
-        status = FileFailure(error);
+    if (!LoadSessionsForCli(parsed, log.sessions, status))
         return false;
-    }
-    log.sessions = BuildSessions(events);
-    events = EventList();
+    log.settings = LoadSettings(*OpenSettingsStore());
     CalculateDurations(log.sessions, log.settings.vAditionalConnectSeconds);
     if (HasRealSession(log.sessions))
         CalculateCosts(log.sessions, log.settings.costs);

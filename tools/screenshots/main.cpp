@@ -26,7 +26,7 @@ int main(int argc, char* argv[])
         std::fprintf(stderr, "dialtally-screenshots: %s\n", qPrintable(error));
         return 2;
     }
-    if (args.size() != 2) {
+    if (args.size() != 2 || args[1].startsWith(QLatin1Char('-'))) {
         std::fprintf(stderr, "usage: dialtally-screenshots OUTDIR [--program-dir DIR] "
                              "[--windows-dir DIR] [--system 95|98|other]\n");
         return 2;

@@ -476,7 +476,12 @@ void PrintMonthsJson(const MonthlySummary& summary)
 
 } // namespace
 
-int RunSessionReport(const QStringList& args)
+namespace {
+
+// sessions and stats: the same options and load, then the chosen period printed as JSON or text.
+using PeriodPrinter = void (*)(const SessionList& sessions, const Statistics& range);
+
+int RunPeriodReport(const QStringList& args, PeriodPrinter printJson, PeriodPrinter printText)
 {
     CommandArgs parsed;
     Period period;
@@ -487,29 +492,22 @@ int RunSessionReport(const QStringList& args)
         !ParsePeriod(parsed, period, status) || !LoadAnalysedLog(parsed, log, status))
         return status;
     const Statistics range = AnalysePeriod(log.sessions, period);
-    if (parsed.Has(kJsonOption.name))
-        PrintSessionJson(log.sessions, range);
-    else
-        PrintSessionTable(log.sessions, range);
+    (parsed.Has(kJsonOption.name) ? printJson : printText)(log.sessions, range);
     return kExitOk;
+}
+
+} // namespace
+
+int RunSessionReport(const QStringList& args)
+{
+    return RunPeriodReport(args, PrintSessionJson, PrintSessionTable);
 }
 
 int RunStats(const QStringList& args)
 {
-    CommandArgs parsed;
-    Period period;
-    AnalysedLog log;
-    int status = kExitOk;
-    if (!ParseCommand(args, {kNoUpdateOption, kJsonOption, kFromOption, kToOption, kToEndOption},
-                      parsed, status) ||
-        !ParsePeriod(parsed, period, status) || !LoadAnalysedLog(parsed, log, status))
-        return status;
-    const Statistics statistics = AnalysePeriod(log.sessions, period);
-    if (parsed.Has(kJsonOption.name))
-        PrintStatisticsJson(statistics);
-    else
-        PrintStatisticsText(statistics);
-    return kExitOk;
+    return RunPeriodReport(
+        args, [](const SessionList&, const Statistics& s) { PrintStatisticsJson(s); },
+        [](const SessionList&, const Statistics& s) { PrintStatisticsText(s); });
 }
 
 int RunMonths(const QStringList& args)

@@ -36,5 +36,6 @@ int Fail(const QString& message);
 // The measurements.
 int RunUpdateBench(const QStringList& args);
 int RunRefreshBench(const QStringList& args);
+int RunLoadBench(const QStringList& args);
 
 } // namespace dialtally::bench

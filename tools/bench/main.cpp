@@ -28,6 +28,17 @@ const Measurement kMeasurements[] = {
      "platform, and compares the resident memory before and after R (default 20) more\n"
      "refreshes. Exits with 3 when the window's share reaches half of the load time.\n",
      RunRefreshBench},
+    {"load", "load of a large session log stage by stage, beside cat, and its peak memory",
+     "Usage: dialtally-bench load [--events N] [--repeats R] [--dir DIR] [--no-separate]\n"
+     "\n"
+     "Generates a session log of N events (default 10000000) in a temporary folder under DIR.\n"
+     "Each of R rounds (default 1) cats it to /dev/null, then times ReadSessions,\n"
+     "CalculateDurations, CalculateCosts (both costs on), AnalyseAll and CalcMonthlyTotals and\n"
+     "measures the peak resident growth of the load. Afterwards ReadSessionLog and\n"
+     "BuildSessions are timed apart for comparison unless --no-separate is given. Exits with 3\n"
+     "when the median round's load takes more than ten times its cat, or any round 64 bytes or\n"
+     "more of memory per event.\n",
+     RunLoadBench},
 };
 // clang-format on
 

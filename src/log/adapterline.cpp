@@ -1,7 +1,10 @@
 #include "log/adapterline.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstddef>
+#include <cstring>
 #include <initializer_list>
 #include <limits>
 
@@ -185,10 +188,33 @@ constexpr auto kWin98Entries = MakeEntries(kWin98Rows);
 // "Errores de desbordamiento de b\xA3fer" (buffer overrun errors) would be taken for the earlier
 // "Errores de desbordamiento" (overrun errors) and its count would overwrite the overrun count of
 // the session. Identical texts keep table order: the Italian closing text stays "log closed".
+//
+// The first sixteen bytes of every text stand beside it as two integers with masks for the bytes
+// the text has there, so that most texts are ruled out by two integer comparisons and only the
+// bytes beyond the sixteenth are compared one by one.
+constexpr std::size_t kHeadSize = 16;
+
 struct Candidate {
     std::string_view text;
     std::int16_t code = 0;
+    std::uint64_t head[2] = {};
+    std::uint64_t mask[2] = {};
 };
+
+// The integers are built byte by byte in little-endian order, as the message's first bytes are
+// loaded at run time.
+static_assert(std::endian::native == std::endian::little);
+
+constexpr Candidate MakeCandidate(std::string_view text, std::int16_t code)
+{
+    Candidate candidate{text, code};
+    for (std::size_t i = 0; i < kHeadSize && i < text.size(); ++i) {
+        const std::size_t shift = 8 * (i % 8);
+        candidate.head[i / 8] |= std::uint64_t{static_cast<unsigned char>(text[i])} << shift;
+        candidate.mask[i / 8] |= std::uint64_t{0xFF} << shift;
+    }
+    return candidate;
+}
 
 template <std::size_t N> constexpr std::size_t TextCount(const Row (&rows)[N])
 {
@@ -218,8 +244,8 @@ constexpr FirstByteIndex<Total> MakeIndex(const Row (&rows)[N])
         next[b] = index.begin[b];
     for (const Row& row : rows)
         for (std::size_t t = 0; t < row.count; ++t)
-            index.candidates[next[static_cast<unsigned char>(row.texts[t].front())]++] = {
-                row.texts[t], row.code};
+            index.candidates[next[static_cast<unsigned char>(row.texts[t].front())]++] =
+                MakeCandidate(row.texts[t], row.code);
     // A stable insertion sort by falling length inside each group.
     for (std::size_t b = 0; b < 256; ++b)
         for (std::size_t i = index.begin[b] + 1; i < index.begin[b + 1]; ++i)
@@ -253,9 +279,27 @@ std::int16_t Classify(const FirstByteIndex<Total>& index, std::string_view messa
     if (message.empty())
         return 0;
     const auto first = static_cast<unsigned char>(message.front());
-    for (std::size_t i = index.begin[first]; i < index.begin[first + 1]; ++i)
-        if (message.starts_with(index.candidates[i].text))
-            return index.candidates[i].code;
+    const std::size_t begin = index.begin[first];
+    const std::size_t end = index.begin[first + 1];
+    if (begin == end)
+        return 0;
+    // A message shorter than the head is padded with zero bytes; no text holds a zero byte, and
+    // the length is compared anyway.
+    std::uint64_t head[2] = {0, 0};
+    std::memcpy(head, message.data(), std::min(message.size(), kHeadSize));
+    for (std::size_t i = begin; i < end; ++i) {
+        const Candidate& candidate = index.candidates[i];
+        if ((((head[0] ^ candidate.head[0]) & candidate.mask[0]) |
+             ((head[1] ^ candidate.head[1]) & candidate.mask[1])) != 0)
+            continue;
+        const std::size_t size = candidate.text.size();
+        if (message.size() < size)
+            continue;
+        if (size <= kHeadSize ||
+            std::memcmp(message.data() + kHeadSize, candidate.text.data() + kHeadSize,
+                        size - kHeadSize) == 0)
+            return candidate.code;
+    }
     return 0;
 }
 

@@ -114,26 +114,43 @@ bool TimeFieldsAreNumbers(std::string_view line)
 }
 
 // Consecutive lines nearly always share their date: its day is kept from the last line, and a
-// line with the same date bytes and a plain time of day needs no calendar arithmetic.
+// line with the same date bytes and a plain time of day needs no calendar arithmetic. The day
+// count of the record is formed from the kept day as ToDayCount forms it, so the bytes are the
+// same.
 class LineTimeCache {
 public:
-    std::optional<DateTime> Get(std::string_view line)
+    // False when the line has no usable time; dayCount is the record's time otherwise.
+    bool Get(std::string_view line, double& dayCount)
     {
         int secondOfDay = 0;
         const bool plainTime = PlainTimeOfDay(line, secondOfDay);
-        if (plainTime && m_valid && SameDate(line.data()))
-            return DateTime{m_dayStart + secondOfDay};
+        if (plainTime && m_valid && SameDate(line.data())) {
+            const double fraction =
+                static_cast<double>(secondOfDay) / static_cast<double>(kSecondsPerDay);
+            // Before the epoch the time of day still counts forward from midnight.
+            dayCount = m_dayNonNegative ? m_day + fraction : m_day - fraction;
+            return true;
+        }
         const std::optional<DateTime> time = LineTime(line);
-        if (time && plainTime) {
+        if (!time)
+            return false;
+        dayCount = ToDayCount(*time);
+        if (plainTime) {
             std::memcpy(&m_dateHead, line.data(), 8);
             std::memcpy(&m_dateTail, line.data() + 8, 2);
-            m_dayStart = time->seconds - secondOfDay;
+            // A plain time of day cannot roll the date over, so the day starts secondOfDay
+            // before the line, on a whole day.
+            const std::int64_t days = (time->seconds - secondOfDay) / kSecondsPerDay;
+            m_day = static_cast<double>(days);
+            m_dayNonNegative = days >= 0;
             m_valid = true;
         }
-        return time;
+        return true;
     }
 
 private:
+    static constexpr std::int64_t kSecondsPerDay = 86400;
+
     bool SameDate(const char* date) const
     {
         std::uint64_t head;
@@ -163,7 +180,8 @@ private:
 
     std::uint64_t m_dateHead = 0;
     std::uint16_t m_dateTail = 0;
-    std::int64_t m_dayStart = 0;
+    double m_day = 0;
+    bool m_dayNonNegative = true;
     bool m_valid = false;
 };
 
@@ -432,16 +450,17 @@ bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
         return Fail(report, SystemError(QStringLiteral("read the length of"), logPath, errno));
     const off_t logStart = logInfo.st_size;
 
-    std::vector<unsigned char> out;
-    out.reserve(kOutputBlock + kLogRecordSize);
+    // Records gather in a fixed block that is written whenever it cannot take one more.
+    std::vector<unsigned char> out(kOutputBlock);
+    std::size_t outSize = 0;
     bool writeFailed = false;
     int writeError = 0;
     auto flush = [&] {
-        if (!out.empty() && !writeFailed && !WriteAll(log.Get(), out.data(), out.size())) {
+        if (outSize > 0 && !writeFailed && !WriteAll(log.Get(), out.data(), outSize)) {
             writeFailed = true;
             writeError = errno;
         }
-        out.clear();
+        outSize = 0;
     };
 
     DataFieldReader reader(work.Get());
@@ -466,8 +485,8 @@ bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
             ++report.skipped;
             continue;
         }
-        const std::optional<DateTime> time = times.Get(field);
-        if (!time) {
+        double dayCount = 0;
+        if (!times.Get(field, dayCount)) {
             if (!TimeFieldsAreNumbers(field)) {
                 ++report.skipped;
             } else if (++report.otherErrors > kMaxOtherFieldErrors) {
@@ -490,12 +509,11 @@ bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
         default:
             break;
         }
-        const LogRecordBytes bytes = EncodeRecord(MakeEvent(*time, code, value));
-        const std::size_t at = out.size();
-        out.resize(at + kLogRecordSize);
-        std::memcpy(out.data() + at, bytes.data(), kLogRecordSize);
+        const LogRecordBytes bytes = EncodeRecord(LogEvent{dayCount, code, value});
+        std::memcpy(out.data() + outSize, bytes.data(), kLogRecordSize);
+        outSize += kLogRecordSize;
         ++report.appended;
-        if (out.size() >= kOutputBlock) {
+        if (outSize + kLogRecordSize > out.size()) {
             flush();
             if (writeFailed)
                 break;

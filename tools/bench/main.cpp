@@ -32,7 +32,7 @@ const Measurement kMeasurements[] = {
      "Usage: dialtally-bench load [--events N] [--repeats R] [--dir DIR] [--no-separate]\n"
      "\n"
      "Generates a session log of N events (default 10000000) in a temporary folder under DIR.\n"
-     "Each of R rounds (default 1) cats it to /dev/null, then times ReadSessions,\n"
+     "Each of R rounds (default 3) cats it to /dev/null, then times ReadSessions,\n"
      "CalculateDurations, CalculateCosts (both costs on), AnalyseAll and CalcMonthlyTotals and\n"
      "measures the peak resident growth of the load. Afterwards ReadSessionLog and\n"
      "BuildSessions are timed apart for comparison unless --no-separate is given. Exits with 3\n"

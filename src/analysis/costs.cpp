@@ -71,12 +71,18 @@ private:
 
 double CommunicationCost(std::int32_t durationSeconds, DateTime up, const CostSettings& costs)
 {
-    const CivilTime start = ToCivil(up);
+    // Only the clock time and the weekday of the up time matter, never its calendar date, which
+    // is dear to work out for every session of a long log.
+    std::int64_t secondOfDay = up.seconds % kSecondsPerDay;
+    if (secondOfDay < 0)
+        secondOfDay += kSecondsPerDay;
+    const int hour = static_cast<int>(secondOfDay / 3600);
+    const int minute = static_cast<int>(secondOfDay / 60 % 60);
     std::int64_t minutes = durationSeconds / 60;
     const std::int64_t seconds = durationSeconds - 60 * minutes;
-    RateWalk walk(costs, start.hour, Weekday(up));
+    RateWalk walk(costs, hour, Weekday(up));
     // The seconds of the up time are ignored: the first hour holds 60 - minute whole minutes.
-    const std::int64_t firstHourMinutes = 60 - start.minute;
+    const std::int64_t firstHourMinutes = 60 - minute;
     double cost = 0.0;
     if (minutes > firstHourMinutes) {
         cost = walk.Charge(firstHourMinutes);

@@ -185,6 +185,16 @@ private:
     bool m_valid = false;
 };
 
+// The record as EncodeRecord lays it out, written in place: going through the returned array
+// costs a stalled load for every record, as its bytes are read back across the stores that made
+// them.
+void PutRecord(unsigned char* at, double dayCount, std::int16_t code, std::int32_t value)
+{
+    std::memcpy(at, &dayCount, 8);
+    std::memcpy(at + 8, &code, 2);
+    std::memcpy(at + 10, &value, 4);
+}
+
 bool WriteAll(int fd, const unsigned char* data, std::size_t size)
 {
     while (size > 0) {
@@ -509,8 +519,7 @@ bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
         default:
             break;
         }
-        const LogRecordBytes bytes = EncodeRecord(LogEvent{dayCount, code, value});
-        std::memcpy(out.data() + outSize, bytes.data(), kLogRecordSize);
+        PutRecord(out.data() + outSize, dayCount, code, value);
         outSize += kLogRecordSize;
         ++report.appended;
         if (outSize + kLogRecordSize > out.size()) {

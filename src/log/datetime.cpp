@@ -101,8 +101,9 @@ std::optional<DateTime> FromDayCount(double dayCount)
         return std::nullopt;
     const double wholeDays = std::trunc(dayCount);
     const double fraction = std::fabs(dayCount - wholeDays);
-    const auto seconds = static_cast<std::int64_t>(wholeDays) * kSecondsPerDay +
-                         std::llround(fraction * static_cast<double>(kSecondsPerDay));
+    const auto seconds =
+        static_cast<std::int64_t>(wholeDays) * kSecondsPerDay +
+        static_cast<std::int64_t>(std::floor(fraction * static_cast<double>(kSecondsPerDay) + 0.5));
     if (!InUsableRange(seconds))
         return std::nullopt;
     return DateTime{seconds};

@@ -157,15 +157,6 @@ LogRecordBytes EncodeRecord(const LogEvent& event)
     return bytes;
 }
 
-LogEvent DecodeRecord(const unsigned char* bytes)
-{
-    LogEvent event;
-    std::memcpy(&event.dtTime, bytes, 8);
-    std::memcpy(&event.iCode, bytes + 8, 2);
-    std::memcpy(&event.lValue, bytes + 10, 4);
-    return event;
-}
-
 bool ReadSessionLog(const QString& programDir,
                     const std::function<void(std::span<const LogEvent>)>& consume, QString* error)
 {

@@ -5,6 +5,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <optional>
 #include <span>
@@ -33,7 +34,15 @@ LogEvent MakeEvent(DateTime time, std::int16_t code, std::int32_t value = 0);
 inline constexpr std::size_t kLogRecordSize = 14;
 using LogRecordBytes = std::array<unsigned char, kLogRecordSize>;
 LogRecordBytes EncodeRecord(const LogEvent& event);
-LogEvent DecodeRecord(const unsigned char* bytes);
+// Inline: the reader decodes every record of the log with it.
+inline LogEvent DecodeRecord(const unsigned char* bytes)
+{
+    LogEvent event;
+    std::memcpy(&event.dtTime, bytes, 8);
+    std::memcpy(&event.iCode, bytes + 8, 2);
+    std::memcpy(&event.lValue, bytes + 10, 4);
+    return event;
+}
 
 inline const QString kSessionLogName = QStringLiteral("SesLog.log");
 inline const QString kSessionLogBackupName = QStringLiteral("SesLog.bak");

@@ -537,12 +537,6 @@ void frmMain::BuildStatisticsPage(QWidget* page)
                            height);
         return label;
     };
-    auto heading = [&](const QString& text, int top) {
-        QLabel* label = caption(text, xA, top);
-        label->setFont(boldValue);
-        label->resize(label->sizeHint().width(), label->height());
-        return label;
-    };
     auto value = [&](const char* name, int x, int top, int width) {
         QLabel* box = MakeValueBox(frame, name);
         box->setFont(boldValue);
@@ -564,7 +558,7 @@ void frmMain::BuildStatisticsPage(QWidget* page)
     caption(QStringLiteral("To"), xTo, 360);
     m_lblEnd = value("lblEnd", xEnd, 360, wDate);
     separator("Frame3", 660, 75);
-    heading(QStringLiteral("Communication Statistics:"), 900);
+    caption(QStringLiteral("Communication Statistics:"), xA, 900);
 
     caption(QStringLiteral("Longest Connection:"), xA, 1200);
     m_lblLongUp = value("lblLongUp", xB, 1200, wDateTime);
@@ -586,7 +580,7 @@ void frmMain::BuildStatisticsPage(QWidget* page)
     caption(QStringLiteral("Number of Sessions:"), xA, 2280);
     m_lblNumSes = value("lblNumSes", xB, 2280, wNumber);
     separator("Frame1", 2640, 60);
-    heading(QStringLiteral("Communication Errors During Time Period:"), 2880);
+    caption(QStringLiteral("Communication Errors During Time Period:"), xA, 2880);
 
     // lblErrDesc (0..6) and the boxes of the error totals, in the order of the counters
     // (CRC, timeout, alignment, overrun, framing, buffer overrun, incomplete packets).

@@ -1,5 +1,7 @@
 #include "log/companion.h"
 
+#include "log/writeall.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -21,21 +23,6 @@ constexpr std::size_t kPollLimit = 32 * 1024 * 1024;
 constexpr std::size_t kMaxLine = 64 * 1024;
 // A batch that keeps finding its data file renamed away gives up after this many tries.
 constexpr int kAppendAttempts = 100;
-
-bool WriteAll(int fd, const char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
-}
 
 bool SameFile(const struct stat& a, const struct stat& b)
 {

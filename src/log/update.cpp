@@ -1,6 +1,7 @@
 #include "log/update.h"
 
 #include "log/adapterline.h"
+#include "log/writeall.h"
 #include "platform/folders.h"
 #include "platform/system.h"
 
@@ -193,21 +194,6 @@ void PutRecord(unsigned char* at, double dayCount, std::int16_t code, std::int32
     std::memcpy(at, &dayCount, 8);
     std::memcpy(at + 8, &code, 2);
     std::memcpy(at + 10, &value, 4);
-}
-
-bool WriteAll(int fd, const unsigned char* data, std::size_t size)
-{
-    while (size > 0) {
-        const ssize_t written = ::write(fd, data, size);
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data += written;
-        size -= static_cast<std::size_t>(written);
-    }
-    return true;
 }
 
 class FileDescriptor {

@@ -179,8 +179,8 @@ template <std::size_t N> constexpr std::array<MessageEntry, N> MakeEntries(const
 constexpr auto kWin95Entries = MakeEntries(kWin95Rows);
 constexpr auto kWin98Entries = MakeEntries(kWin98Rows);
 
-// Every line of an update goes through the table, so the texts are grouped by their first byte:
-// only texts that begin with the message's first byte can match.
+// Every line of an update goes through the table, so the texts are grouped (see GroupOf below)
+// and only the texts of the message's group are tried.
 //
 // Within a group a longer text is tried before a shorter one. Two texts can only both match one
 // message when one begins with the other, so this gives the table order everywhere except where
@@ -224,32 +224,49 @@ template <std::size_t N> constexpr std::size_t TextCount(const Row (&rows)[N])
     return total;
 }
 
-template <std::size_t Total> struct FirstByteIndex {
-    std::array<std::size_t, 257> begin{}; // group of byte b: candidates[begin[b] .. begin[b + 1])
+// Texts are grouped by their first and seventh bytes: every text is at least seven bytes long, so
+// a text can only match a message that has the same two bytes there. The seventh byte tells apart
+// the many texts that begin "IPCP : " or "LCP : ". A message shorter than seven bytes reads a zero
+// seventh byte, which no text has, so whatever shares its group is ruled out by the comparison.
+constexpr std::size_t kGroupByte = 6;
+constexpr std::size_t kGroups = 512;
+
+constexpr std::size_t GroupOf(unsigned char first, unsigned char seventh)
+{
+    return (first * std::size_t{131} + seventh) % kGroups;
+}
+
+constexpr std::size_t GroupOf(std::string_view text)
+{
+    return GroupOf(static_cast<unsigned char>(text[0]),
+                   static_cast<unsigned char>(text[kGroupByte]));
+}
+
+template <std::size_t Total> struct TextIndex {
+    std::array<std::size_t, kGroups + 1> begin{}; // group g: candidates[begin[g] .. begin[g + 1])
     std::array<Candidate, Total> candidates{};
 };
 
 template <std::size_t Total, std::size_t N>
-constexpr FirstByteIndex<Total> MakeIndex(const Row (&rows)[N])
+constexpr TextIndex<Total> MakeIndex(const Row (&rows)[N])
 {
-    FirstByteIndex<Total> index;
-    std::array<std::size_t, 256> sizes{};
+    TextIndex<Total> index;
+    std::array<std::size_t, kGroups> sizes{};
     for (const Row& row : rows)
         for (std::size_t t = 0; t < row.count; ++t)
-            ++sizes[static_cast<unsigned char>(row.texts[t].front())];
-    for (std::size_t b = 0; b < 256; ++b)
-        index.begin[b + 1] = index.begin[b] + sizes[b];
-    std::array<std::size_t, 256> next{};
-    for (std::size_t b = 0; b < 256; ++b)
-        next[b] = index.begin[b];
+            ++sizes[GroupOf(row.texts[t])];
+    for (std::size_t g = 0; g < kGroups; ++g)
+        index.begin[g + 1] = index.begin[g] + sizes[g];
+    std::array<std::size_t, kGroups> next{};
+    for (std::size_t g = 0; g < kGroups; ++g)
+        next[g] = index.begin[g];
     for (const Row& row : rows)
         for (std::size_t t = 0; t < row.count; ++t)
-            index.candidates[next[static_cast<unsigned char>(row.texts[t].front())]++] =
-                MakeCandidate(row.texts[t], row.code);
+            index.candidates[next[GroupOf(row.texts[t])]++] = MakeCandidate(row.texts[t], row.code);
     // A stable insertion sort by falling length inside each group.
-    for (std::size_t b = 0; b < 256; ++b)
-        for (std::size_t i = index.begin[b] + 1; i < index.begin[b + 1]; ++i)
-            for (std::size_t j = i; j > index.begin[b] && index.candidates[j - 1].text.size() <
+    for (std::size_t g = 0; g < kGroups; ++g)
+        for (std::size_t i = index.begin[g] + 1; i < index.begin[g + 1]; ++i)
+            for (std::size_t j = i; j > index.begin[g] && index.candidates[j - 1].text.size() <
                                                               index.candidates[j].text.size();
                  --j) {
                 const Candidate moved = index.candidates[j];
@@ -259,34 +276,33 @@ constexpr FirstByteIndex<Total> MakeIndex(const Row (&rows)[N])
     return index;
 }
 
-template <std::size_t N> constexpr bool NoEmptyText(const Row (&rows)[N])
+template <std::size_t N> constexpr bool TextsReachGroupByte(const Row (&rows)[N])
 {
     for (const Row& row : rows)
         for (std::size_t t = 0; t < row.count; ++t)
-            if (row.texts[t].empty())
+            if (row.texts[t].size() <= kGroupByte || row.texts[t][kGroupByte] == '\0')
                 return false;
     return true;
 }
-static_assert(NoEmptyText(kWin95Rows) && NoEmptyText(kWin98Rows),
-              "every text needs a first byte to be grouped by");
+static_assert(TextsReachGroupByte(kWin95Rows) && TextsReachGroupByte(kWin98Rows),
+              "every text needs the bytes it is grouped by");
 
 constexpr auto kWin95Index = MakeIndex<TextCount(kWin95Rows)>(kWin95Rows);
 constexpr auto kWin98Index = MakeIndex<TextCount(kWin98Rows)>(kWin98Rows);
 
 template <std::size_t Total>
-std::int16_t Classify(const FirstByteIndex<Total>& index, std::string_view message)
+std::int16_t Classify(const TextIndex<Total>& index, std::string_view message)
 {
     if (message.empty())
-        return 0;
-    const auto first = static_cast<unsigned char>(message.front());
-    const std::size_t begin = index.begin[first];
-    const std::size_t end = index.begin[first + 1];
-    if (begin == end)
         return 0;
     // A message shorter than the head is padded with zero bytes; no text holds a zero byte, and
     // the length is compared anyway.
     std::uint64_t head[2] = {0, 0};
     std::memcpy(head, message.data(), std::min(message.size(), kHeadSize));
+    const auto seventh = static_cast<unsigned char>(head[0] >> (8 * kGroupByte));
+    const std::size_t group = GroupOf(static_cast<unsigned char>(message.front()), seventh);
+    const std::size_t begin = index.begin[group];
+    const std::size_t end = index.begin[group + 1];
     for (std::size_t i = begin; i < end; ++i) {
         const Candidate& candidate = index.candidates[i];
         if ((((head[0] ^ candidate.head[0]) & candidate.mask[0]) |

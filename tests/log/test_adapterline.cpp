@@ -240,6 +240,8 @@ void TestAdapterLine::classify_data()
     QTest::newRow("leading blank")              << QByteArray(" CRC Errors 0")                     << 1 << 0;
     QTest::newRow("empty 95")                   << QByteArray()                                    << 1 << 0;
     QTest::newRow("empty 98")                   << QByteArray()                                    << 2 << 0;
+    QTest::newRow("shorter than seven bytes")   << QByteArray("IPCP :")                            << 1 << 0;
+    QTest::newRow("seventh byte differs")       << QByteArray("IPCP : layer up.")                  << 1 << 0;
     QTest::newRow("long unknown 95")            << longLine                                        << 1 << 0;
     QTest::newRow("long unknown 98")            << longLine                                        << 2 << 0;
     QTest::newRow("high byte first")            << QByteArray("\xFF\x84 Errors")                   << 2 << 0;

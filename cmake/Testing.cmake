@@ -5,6 +5,7 @@ function(dialtally_add_test name)
     cmake_parse_arguments(ARG "" "TIMEOUT" "SOURCES;LIBS" ${ARGN})
     add_executable(${name} ${ARG_SOURCES})
     target_link_libraries(${name} PRIVATE ${ARG_LIBS} Qt6::Test)
+    target_include_directories(${name} PRIVATE ${PROJECT_SOURCE_DIR}/tests)
     target_compile_definitions(${name} PRIVATE
         DIALTALLY_TEST_DATA="${PROJECT_SOURCE_DIR}/tests/data"
         DIALTALLY_BIN_DIR="${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")

@@ -1,5 +1,6 @@
 #include "analysis/analysis.h"
 #include "analysis/monthly.h"
+#include "support/memoryprogressbar.h"
 
 #include <QTemporaryDir>
 #include <QTest>
@@ -34,20 +35,6 @@ SessionList ThreeDays()
             Session(At(1999, 3, 5, 12), 600)};
 }
 
-class RecordingBar : public ProgressBar {
-public:
-    std::int32_t Min() const override { return m_min; }
-    void SetMin(std::int32_t value) override { m_min = value; }
-    std::int32_t Max() const override { return m_max; }
-    void SetMax(std::int32_t value) override { m_max = value; }
-    std::int32_t Value() const override { return m_value; }
-    void SetValue(std::int32_t value) override { m_value = std::clamp(value, m_min, m_max); }
-    void SetText(const QString&) override {}
-
-private:
-    std::int32_t m_min = 0, m_max = 100, m_value = 50;
-};
-
 } // namespace
 
 class TestAnalysis : public QObject {
@@ -77,7 +64,7 @@ void TestAnalysis::readSessionListLoadsAndShiftsWithProgress()
     update.programDir = dir.path();
     update.windowsDir = dir.filePath("windows");
     update.sleep = [](int) {};
-    RecordingBar bar;
+    MemoryProgressBar bar;
     const SessionList sessions = ReadSessionList(&bar, 30, update);
     QCOMPARE(sessions.size(), std::size_t(1));
     QCOMPARE(Iso(sessions[0].vUp), QString("1999-03-01 09:59:30"));

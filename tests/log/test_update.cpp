@@ -1,5 +1,6 @@
 #include "log/sessionlog.h"
 #include "log/update.h"
+#include "support/memoryprogressbar.h"
 
 #include <QDir>
 #include <QFile>
@@ -48,20 +49,6 @@ QString Events(const QString& programDir)
     }
     return parts.join(QStringLiteral("; "));
 }
-
-class CountingBar : public ProgressBar {
-public:
-    std::int32_t Min() const override { return m_min; }
-    void SetMin(std::int32_t value) override { m_min = value; }
-    std::int32_t Max() const override { return m_max; }
-    void SetMax(std::int32_t value) override { m_max = value; }
-    std::int32_t Value() const override { return m_value; }
-    void SetValue(std::int32_t value) override { m_value = std::clamp(value, m_min, m_max); }
-    void SetText(const QString&) override {}
-
-private:
-    std::int32_t m_min = 0, m_max = 0, m_value = 0;
-};
 
 } // namespace
 
@@ -273,7 +260,7 @@ private slots:
                           Quoted("12-16-1998 10:00:00.00 - IPCP : Layer started.") +
                               Quoted("12-16-1998 10:30:00.00 - Bytes Received 5000") +
                               Quoted("12-16-1998 10:30:02.00 - Remote access driver log closed.")));
-        CountingBar bar;
+        MemoryProgressBar bar;
         bar.SetMax(10);
         const SessionList sessions = LoadSessions(&bar, Settings(1));
         QCOMPARE(bar.Value(), 4);

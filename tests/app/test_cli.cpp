@@ -1,4 +1,5 @@
 #include "log/sessionlog.h"
+#include "support/runcli.h"
 
 #include <QDir>
 #include <QFile>
@@ -7,16 +8,6 @@
 #include <QTest>
 
 using namespace dialtally;
-
-namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
-} // namespace
 
 class TestCli : public QObject {
     Q_OBJECT
@@ -46,21 +37,12 @@ void TestCli::init()
 
 CliResult TestCli::Run(const QStringList& args, const QProcessEnvironment& extra)
 {
-    // Every folder of the program points into the test's own folder, whatever the caller's
-    // environment says.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    // The program folder comes only from what each test gives.
+    QProcessEnvironment env = TestEnvironment(QDir(m_dir->path()));
     env.remove("DIALTALLY_PROGRAM_DIR");
-    env.insert("DIALTALLY_WINDOWS_DIR", m_dir->filePath("windows"));
-    env.insert("XDG_DATA_HOME", m_dir->filePath("data"));
-    env.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
     for (const QString& key : extra.keys())
         env.insert(key, extra.value(key));
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(DIALTALLY_BIN_DIR "/dialtally-cli"), args);
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    return RunCli(args, env);
 }
 
 void TestCli::WriteLog(const QByteArray& bytes)

@@ -1,4 +1,5 @@
 #include "log/sessionlog.h"
+#include "support/runcli.h"
 
 #include <QImage>
 #include <QProcess>
@@ -8,11 +9,6 @@
 using namespace dialtally;
 
 namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    QByteArray err;
-};
 
 const QColor kCyan(0, 255, 255), kRed(255, 0, 0);
 
@@ -53,18 +49,10 @@ void TestCliGraph::init()
 CliResult TestCliGraph::Run(const QStringList& args)
 {
     // No display and no platform given: the command must find its own way to draw.
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    QProcessEnvironment env = TestEnvironment(QDir(m_dir->path()));
     for (const char* name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         env.remove(QString::fromLatin1(name));
-    env.insert("DIALTALLY_PROGRAM_DIR", m_dir->path());
-    env.insert("DIALTALLY_WINDOWS_DIR", m_dir->filePath("windows"));
-    env.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(DIALTALLY_BIN_DIR "/dialtally-cli"), QStringList{"graph"} + args);
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitCode(), process.readAllStandardError()};
+    return RunCli(QStringList{"graph"} + args, env);
 }
 
 void TestCliGraph::graphOfTwoMonths()

@@ -1,4 +1,5 @@
 #include "log/sessionlog.h"
+#include "support/runcli.h"
 
 #include <QDir>
 #include <QFile>
@@ -13,12 +14,6 @@
 using namespace dialtally;
 
 namespace {
-
-struct CliResult {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
 
 DateTime At(int year, int month, int day, int hour, int minute, int second = 0)
 {
@@ -83,17 +78,9 @@ void TestCliReport::init()
 
 CliResult TestCliReport::Run(QStringList args, const QString& locale)
 {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("DIALTALLY_PROGRAM_DIR", m_dir->path());
-    env.insert("DIALTALLY_WINDOWS_DIR", m_dir->filePath("windows"));
-    env.insert("XDG_CONFIG_HOME", m_dir->filePath("config"));
+    QProcessEnvironment env = TestEnvironment(QDir(m_dir->path()));
     env.insert("LC_ALL", locale);
-    QProcess process;
-    process.setProcessEnvironment(env);
-    process.start(QStringLiteral(DIALTALLY_BIN_DIR "/dialtally-cli"), args);
-    if (!process.waitForFinished(60000))
-        return {};
-    return {process.exitCode(), process.readAllStandardOutput(), process.readAllStandardError()};
+    return RunCli(args, env);
 }
 
 void TestCliReport::sessionsJson()

@@ -31,16 +31,6 @@ void FlushIfLarge(std::string& out)
     }
 }
 
-bool ReadLogOrReport(EventList& events, int& status)
-{
-    QString error;
-    if (!ReadSessionLog(ProgramFolder(), events, &error)) {
-        status = FileFailure(error);
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 int RunEvents(const QStringList& args)
@@ -53,19 +43,22 @@ int RunEvents(const QStringList& args)
         return UsageError(
             QStringLiteral("unexpected argument %1").arg(parsed.Positional().first()));
     RunUpdateUnless(parsed);
-    EventList events;
-    int status = kExitOk;
-    if (!ReadLogOrReport(events, status))
-        return status;
+    // The records are printed block by block as they are read; a big log is never held whole.
     std::string out;
-    for (const LogEvent& event : events) {
-        AppendTime(out, EventTime(event));
-        out += '\t';
-        AppendNumber(out, event.iCode);
-        out += '\t';
-        AppendNumber(out, event.lValue);
-        out += '\n';
-        FlushIfLarge(out);
+    const auto print = [&out](std::span<const LogEvent> block) {
+        for (const LogEvent& event : block) {
+            AppendTime(out, EventTime(event));
+            out += '\t';
+            AppendNumber(out, event.iCode);
+            out += '\t';
+            AppendNumber(out, event.lValue);
+            out += '\n';
+            FlushIfLarge(out);
+        }
+    };
+    if (!ReadSessionLog(ProgramFolder(), print, &error)) {
+        PrintOut(out);
+        return FileFailure(error);
     }
     PrintOut(out);
     return kExitOk;

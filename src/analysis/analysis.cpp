@@ -64,10 +64,10 @@ SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeco
 }
 
 SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds,
-                            const UpdateSettings& update)
+                            const UpdateSettings& update, UpdateReport* report)
 {
     StartReading(bar);
-    return FinishReading(LoadSessions(bar, update), bar, additionalConnectSeconds);
+    return FinishReading(LoadSessions(bar, update, report), bar, additionalConnectSeconds);
 }
 
 void CalculateDurations(SessionList& sessions, std::int32_t additionalConnectSeconds)

@@ -690,6 +690,7 @@ void frmMain::FirstActivation()
     RefreshAll(kReload);
     QApplication::restoreOverrideCursor();
     m_statBar->SetValue(0);
+    ShowUpdateFailure();
     m_fGridTouched = true;
     UpdateSelectionSum();
 }
@@ -700,7 +701,15 @@ void frmMain::Update()
     SetStatus(QStringLiteral("Updating Log..."));
     RefreshAll(kReload);
     SetStatus(QStringLiteral(" "));
+    ShowUpdateFailure();
     QApplication::restoreOverrideCursor();
+}
+
+// A failed update must not pass for one that found nothing new.
+void frmMain::ShowUpdateFailure()
+{
+    if (!m_updateReport.error.isEmpty())
+        SetStatus(m_updateReport.error);
 }
 
 void frmMain::Exit()
@@ -765,7 +774,8 @@ void frmMain::RefreshAll(int mode)
     bar.SetValue(1);
     if (mode == kReload) {
         bar.SetText(QStringLiteral("Reading log.."));
-        m_gSessions = ReadSessionList(&bar, m_settings.vAditionalConnectSeconds);
+        m_gSessions = ReadSessionList(&bar, m_settings.vAditionalConnectSeconds,
+                                      CurrentUpdateSettings(), &m_updateReport);
         m_statistics = AnalyseAll(m_gSessions);
     }
     bar.SetText(QStringLiteral("Analysing log.."));

@@ -3,6 +3,7 @@
 #include "analysis/analysis.h"
 #include "analysis/settings.h"
 #include "log/sessionlog.h"
+#include "log/update.h"
 #include "ui/twips.h"
 
 #include <QMainWindow>
@@ -90,6 +91,7 @@ public:
 
     // How often the costs were calculated since the window was made.
     int CostCalculationCount() const { return m_costCalculations; }
+    const UpdateReport& LastUpdate() const { return m_updateReport; }
     // Shortens the 8-second life of a status text (tests).
     void SetStatusInterval(int milliseconds) { m_statusInterval = milliseconds; }
     int StatusInterval() const { return m_statusInterval; }
@@ -115,6 +117,7 @@ private:
     void OnWholeClicked();
     void OnEndClicked();
     void OnStatusTimer();
+    void ShowUpdateFailure();
     void RestorePeriod();
     void SavePeriod();
     void ShowEmptyTable();
@@ -135,6 +138,7 @@ private:
     bool m_fExiting = false;
     int m_iPage = 0;
     int m_costCalculations = 0;
+    UpdateReport m_updateReport;
     int m_statusInterval = 8000;
     // The rows of the monthly grid, the header included; it grows but never shrinks.
     int m_monthGridRows = 8;

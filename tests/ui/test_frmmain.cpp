@@ -1,6 +1,7 @@
 #include "analysis/formatting.h"
 #include "analysis/settings.h"
 #include "platform/folders.h"
+#include "report/statbar.h"
 #include "ui/frmmain.h"
 #include "ui/gridtextmodel.h"
 #include "ui/messagebox.h"
@@ -85,6 +86,7 @@ private slots:
     void rememberedPeriodAcrossRestart_data();
     void rememberedPeriodAcrossRestart();
     void statusTextClearedAfterLastCall();
+    void failedUpdateShowsInTheStatusLine();
     void disabledCommandsStayUnwired();
 
 private:
@@ -404,6 +406,18 @@ void TestFrmMain::statusTextClearedAfterLastCall()
     QTest::qWait(120);
     QVERIFY(timer->isActive());
     QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), 1000);
+}
+
+// A failed update must not look like one that found nothing new.
+void TestFrmMain::failedUpdateShowsInTheStatusLine()
+{
+    auto window = StartWindow();
+    QVERIFY(QDir().mkpath(QDir(ProgramFolder()).filePath("SesLog.log")));
+    WriteDataFile(DataFileLines({kThreeMonths.begin()[0]}));
+    QTest::mouseClick(Child<QPushButton>(*window, "cmdUpdate"), Qt::LeftButton);
+    const QString text = static_cast<clsStatBar&>(window->StatBar()).Text();
+    QVERIFY2(text.contains("SesLog.log"), qPrintable(text));
+    QCOMPARE(text, window->LastUpdate().error);
 }
 
 void TestFrmMain::disabledCommandsStayUnwired()

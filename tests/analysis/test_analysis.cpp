@@ -27,6 +27,13 @@ SessionRecord Session(DateTime up, std::int32_t seconds)
     return session;
 }
 
+SessionRecord OpenSession(DateTime up)
+{
+    SessionRecord session;
+    session.vUp = up;
+    return session;
+}
+
 QString Iso(const std::optional<DateTime>& t)
 {
     return t ? QString::fromStdString(FormatIsoDateTime(*t)) : QStringLiteral("empty");
@@ -163,6 +170,8 @@ void TestAnalysis::analyseEdgeLists_data()
     QTest::newRow("all durations zero")  << SessionList{Session(At(1999, 3, 1), 0), Session(At(1999, 3, 2), 0)}     << "1999-03-01 00:00:00" << "1999-03-01 00:00:00" << qint64(2);
     // Sessions of 60000 s and more still give their real shortest.
     QTest::newRow("all very long")       << SessionList{Session(At(1999, 3, 1), 70000), Session(At(1999, 3, 3), 65000)} << "1999-03-01 00:00:00" << "1999-03-03 00:00:00" << qint64(2);
+    // A connection still open has an up time and no down time; it is a session all the same.
+    QTest::newRow("only an open session") << SessionList{OpenSession(At(1999, 3, 1, 9))}                        << "empty"               << "empty"               << qint64(1);
     // clang-format on
 }
 

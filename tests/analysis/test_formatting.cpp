@@ -139,6 +139,9 @@ void TestFormatting::parseUserDate_data()
     QTest::newRow("German, four-digit year")  << "de_DE" << "1.11.1999"  << "1999-11-01";
     QTest::newRow("month names (C locale)")   << "C"     << "1 Mar 2024" << "2024-03-01";
     QTest::newRow("Finnish short date")    << "fi_FI" << "1.3.1998"   << "1998-03-01";
+    QTest::newRow("Finnish two-digit year") << "fi_FI" << "1.7.26"    << "2026-07-01";
+    QTest::newRow("Finnish year 30")       << "fi_FI" << "1.7.30"     << "1930-07-01";
+    QTest::newRow("German two-digit 29")   << "de_DE" << "01.07.29"   << "2029-07-01";
     QTest::newRow("other locale's order")  << "de_DE" << "3/1/2024"   << "";
     QTest::newRow("garbage")               << "en_US" << "yesterday"  << "";
     QTest::newRow("empty")                 << "en_US" << ""           << "";

@@ -68,6 +68,11 @@ QString FormatBytes(std::int64_t bytes, const QLocale& locale)
     return QString::number(bytes) + QStringLiteral(" byte");
 }
 
+QString OneDecimalText(double value, const QLocale& locale)
+{
+    return PlainNumbers(locale).toString(value, 'f', 1);
+}
+
 QString CurrencyText(const QLocale& locale)
 {
     return locale.currencySymbol(QLocale::CurrencySymbol);

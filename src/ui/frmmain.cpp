@@ -858,7 +858,7 @@ void frmMain::FillStatisticsPage()
     m_lblShortUp->setText(dateTime(st.vShortestUp));
     m_lblShortDwn->setText(dateTime(st.vShortestDown));
     m_lblShortDur->setText(QString::number(st.iShortestMinutes));
-    m_lblAverage->setText(QLocale().toString(st.dAverageMinutes, 'f', 1));
+    m_lblAverage->setText(OneDecimalText(st.dAverageMinutes));
     m_lblNumSes->setText(QString::number(st.iSessionCount));
     for (std::size_t i = 0; i < m_errorBoxes.size(); ++i)
         m_errorBoxes[i]->setText(QString::number(st.iErrors[i]));

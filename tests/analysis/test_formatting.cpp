@@ -8,6 +8,7 @@ class TestFormatting : public QObject {
     Q_OBJECT
 
 private slots:
+    void oneDecimalHasNoGroupSeparator();
     void formatBytes_data();
     void formatBytes();
     void currencyTextIsTheSymbolOfCurrencyFormatting_data();
@@ -19,6 +20,14 @@ private slots:
     void parseUserDate_data();
     void parseUserDate();
 };
+
+// The average connection time is "#0.0": 1200.5 minutes must not read "1,200.5".
+void TestFormatting::oneDecimalHasNoGroupSeparator()
+{
+    QCOMPARE(OneDecimalText(1200.04, QLocale("en_US")), QString("1200.0"));
+    QCOMPARE(OneDecimalText(123456.25, QLocale("de_DE")), QString("123456,3"));
+    QCOMPARE(OneDecimalText(0.0, QLocale("fi_FI")), QString("0,0"));
+}
 
 void TestFormatting::formatBytes_data()
 {

@@ -76,7 +76,9 @@ int RunGraph(const QStringList& args)
 
     QImage picture(width, height, QImage::Format_RGB32);
     PictureSurface surface(&picture, kTwipsPerPixel, kTwipsPerPixel);
-    surface.SetBackColor(QGuiApplication::palette().window().color());
+    // The window background colour of the system (the colour behind text, where the window's
+    // faces are grey), as the graph of the main window has it.
+    surface.SetBackColor(QGuiApplication::palette().base().color());
     clsGraph graph;
     graph.SetOutput(&surface);
     graph.Clear();

@@ -329,13 +329,6 @@ QString DateTimeText(const std::optional<DateTime>& t)
     return t ? FormatDateTime(*t) : QString();
 }
 
-QString OneDecimal(double value)
-{
-    QLocale locale;
-    locale.setNumberOptions(QLocale::OmitGroupSeparator);
-    return locale.toString(value, 'f', 1);
-}
-
 void PrintStatisticsText(const Statistics& s)
 {
     const auto line = [](const QString& caption, const QString& value) {
@@ -354,7 +347,7 @@ void PrintStatisticsText(const Statistics& s)
     text += line(QStringLiteral("Shortest Connection:"),
                  connection(s.vShortestUp, s.vShortestDown, s.iShortestMinutes));
     text += line(QStringLiteral("Average Connection Time:"),
-                 OneDecimal(s.dAverageMinutes) + QStringLiteral(" min"));
+                 OneDecimalText(s.dAverageMinutes) + QStringLiteral(" min"));
     text += line(QStringLiteral("Number of Sessions:"), QString::number(s.iSessionCount));
     text += QStringLiteral("\nCommunication Errors During Time Period:\n");
     for (int k = 0; k < kErrorCounterCount; ++k)

@@ -7,6 +7,7 @@
 #include "report/graph.h"
 #include "report/statbar.h"
 #include "ui/gridtextmodel.h"
+#include "ui/messagebox.h"
 #include "ui/picturebox.h"
 #include "ui/sessiontablemodel.h"
 #include "ui/tabstrip.h"
@@ -146,6 +147,12 @@ void AddSeparator(QMenu* menu, const char* name)
     menu->addSeparator()->setObjectName(QString::fromLatin1(name));
 }
 
+QString SettingsProblemMessage(const SettingsProblem& problem)
+{
+    return QStringLiteral("The settings file cannot be used:\r\n") + problem.Text() +
+           QStringLiteral("\r\nCosts are off, and the file is left as it is until you mend it.");
+}
+
 } // namespace
 
 frmMain::frmMain(QWidget* parent, Clock clock)
@@ -159,10 +166,12 @@ frmMain::frmMain(QWidget* parent, Clock clock)
     // window is centred and the grids are set up.
     BuildWindow();
     AttachDrawingObjects();
-    {
-        const auto store = OpenSettingsStore();
-        m_settings = LoadSettings(*store);
-    }
+    // A damaged settings file is reported once; the window then runs with the costs off, and
+    // no save writes the file while it is damaged.
+    m_settings = LoadUserSettings();
+    if (m_settings.problem)
+        MessageBox::Show(this, SettingsProblemMessage(*m_settings.problem),
+                         MessageBox::Icon::Exclamation);
     QApplication::setApplicationDisplayName(QString());
     setWindowTitle(QStringLiteral("Dialtally"));
     if (const QScreen* screen = this->screen()) {
@@ -1022,6 +1031,8 @@ void frmMain::UpdateSelectionSum()
 void frmMain::RestorePeriod()
 {
     const auto store = OpenSettingsStore();
+    if (!store)
+        return; // damaged, as start-up reported: no period is read from it
     const Selection selection = LoadSelection(*store);
     if (ValidatePeriod(selection.vSelStartDate, selection.vSelEndDate, selection.fSelToEnd) &&
         selection.fSelEnabled) {
@@ -1045,8 +1056,9 @@ void frmMain::SavePeriod()
     selection.vSelStartDate = m_txtFrom->text();
     selection.vSelEndDate = m_txtTo->text();
     selection.fSelToEnd = m_chkEnd->isChecked();
-    const auto store = OpenSettingsStore();
-    SaveSelection(*store, selection);
+    // A damaged settings file is left as it is for the user to mend, as start-up said.
+    if (const auto store = OpenSettingsStore())
+        SaveSelection(*store, selection);
 }
 
 // ---------------------------------------------------------------------------------------------

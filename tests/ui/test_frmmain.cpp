@@ -88,6 +88,7 @@ private slots:
     void statusTextClearedAfterLastCall();
     void failedUpdateShowsInTheStatusLine();
     void disabledCommandsStayUnwired();
+    void damagedSettingsAreReportedOnceAndKept();
 
 private:
     std::unique_ptr<frmMain> StartWindow();
@@ -101,7 +102,7 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    // The settings store keeps the path it found first for the whole process.
+    // The folder of the settings file, for the whole test.
     QTemporaryDir m_configDir;
 };
 
@@ -118,9 +119,8 @@ void TestFrmMain::init()
     const QDir dir(m_dir->path());
     dir.mkpath(QStringLiteral("program"));
     dir.mkpath(QStringLiteral("windows"));
-    const auto store = OpenSettingsStore();
-    store->clear();
-    store->sync();
+    // Every test starts as a first run, without a settings file.
+    QFile::remove(SettingsFilePath());
     SetFolderOverrides(dir.filePath(QStringLiteral("program")),
                        dir.filePath(QStringLiteral("windows")));
     MessageBox::SetAutoAnswer(MessageBox::Answer::Ok);
@@ -435,6 +435,41 @@ void TestFrmMain::disabledCommandsStayUnwired()
     QVERIFY(!window->findChild<QAction*>("mnuEditLog")->isVisible());
     QCOMPARE(window->findChild<QAction*>("mnuUpdate")->property("helpContext").toInt(), 220);
     QCOMPARE(window->property("helpContext").toInt(), 10);
+}
+
+void TestFrmMain::damagedSettingsAreReportedOnceAndKept()
+{
+    // A tariff with an unclosed quote: the reader would take every later line into its value.
+    const QByteArray damaged =
+        "[Costs]\nsVersion=1.75\nbCommCosts=\"True\nvCommRate1=0.1\n"
+        "[Sel]\nfSelEnabled=True\nvSelStartDate=2024-02-01\nfSelToEnd=True\n";
+    const QString path = SettingsFilePath();
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+    }
+    WriteDataFile(DataFileLines(kThreeMonths));
+    MessageBox::ResetRecord();
+    auto window = StartWindow();
+    QCOMPARE(MessageBox::ShownCount(), 1);
+    QCOMPARE(MessageBox::LastText(),
+             "The settings file cannot be used:\r\n" + path +
+                 ": line 3: unclosed quote\r\nCosts are off, and the file is left as it is until "
+                 "you mend it.");
+    QCOMPARE(window->Costs(), CostSettings());
+    QCOMPARE(window->SessionTable().rowCount(), 3);
+
+    // Neither an update nor the period saved at Exit reports it again or writes the file.
+    QTest::mouseClick(Child<QPushButton>(*window, "cmdUpdate"), Qt::LeftButton);
+    Child<QLineEdit>(*window, "txtFrom")->setText("2024-02-01");
+    Child<QLineEdit>(*window, "txtTo")->setText("2024-03-31");
+    QTest::mouseClick(Child<QRadioButton>(*window, "optPartial"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*window, "cmdExit"), Qt::LeftButton);
+    QCOMPARE(MessageBox::ShownCount(), 1);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), damaged);
 }
 
 QTEST_MAIN(TestFrmMain)

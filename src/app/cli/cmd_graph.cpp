@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QPalette>
 #include <QSaveFile>
-#include <QSettings>
 
 namespace dialtally {
 namespace {
@@ -65,12 +64,15 @@ int RunGraph(const QStringList& args)
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return FileFailure(QStringLiteral("the graph needs the graphical application"));
 
+    // A damaged settings store stops the graph before anything else is done: the connected
+    // minutes would miss the allowance.
+    const LoadedSettings settings = LoadUserSettings();
+    if (settings.problem)
+        return FileFailure(settings.problem->Text());
     SessionList sessions;
     int status = kExitOk;
     if (!LoadSessionsForCli(parsed, sessions, status))
         return status;
-    const std::unique_ptr<QSettings> store = OpenSettingsStore();
-    const LoadedSettings settings = LoadSettings(*store);
     CalculateDurations(sessions, settings.vAditionalConnectSeconds);
     const MonthlySummary summary = CalcMonthlyTotals(sessions, settings.costs.vServFlatMonth);
 

@@ -9,7 +9,6 @@
 #include "log/sessionlog.h"
 
 #include <QDate>
-#include <QSettings>
 #include <charconv>
 #include <cmath>
 #include <string>
@@ -24,7 +23,8 @@ const OptionSpec kToOption{QStringLiteral("--to"), true};
 const OptionSpec kToEndOption{QStringLiteral("--to-end"), false};
 
 // The log as the program loads it: update (unless --no-update), read, build, durations with the
-// allowance from the settings store, and costs when there is a real session.
+// allowance from the settings store, and costs when there is a real session. A damaged settings
+// store stops the report before anything else is done: its costs would be wrong.
 struct AnalysedLog {
     LoadedSettings settings;
     SessionList sessions;
@@ -32,9 +32,13 @@ struct AnalysedLog {
 
 bool LoadAnalysedLog(const CommandArgs& parsed, AnalysedLog& log, int& status)
 {
+    log.settings = LoadUserSettings();
+    if (log.settings.problem) {
+        status = FileFailure(log.settings.problem->Text());
+        return false;
+    }
     if (!LoadSessionsForCli(parsed, log.sessions, status))
         return false;
-    log.settings = LoadSettings(*OpenSettingsStore());
     CalculateDurations(log.sessions, log.settings.vAditionalConnectSeconds);
     if (HasRealSession(log.sessions))
         CalculateCosts(log.sessions, log.settings.costs);

@@ -1,5 +1,6 @@
 #include "report/graph.h"
 
+#include "analysis/monthly.h"
 #include "report/picturesurface.h"
 
 #include <QLocale>
@@ -306,6 +307,14 @@ void clsGraph::ReDraw()
     s.SetLineWidth(2);
     s.Line(m_left, m_bottom, m_plotWidth, 0);
     s.Refresh();
+}
+
+void ShowMonths(clsGraph& graph, const MonthlySummary& summary)
+{
+    graph.Clear();
+    for (const MonthTotals& month : summary.months)
+        graph.AddMonth(month.month, month.year, month.Minutes(), month.transmitted, month.received);
+    graph.ReDraw();
 }
 
 } // namespace dialtally

@@ -26,6 +26,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -140,6 +141,8 @@ frmMain::frmMain(QWidget* parent, Clock clock)
                          MessageBox::Icon::Exclamation);
     QApplication::setApplicationDisplayName(QString());
     setWindowTitle(QStringLiteral("Dialtally"));
+    // A single fixed border: the canvas has its size, and the window neither grows nor shrinks.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     if (const QScreen* screen = this->screen()) {
         const QRect available = screen->geometry();
         const QSize frame = sizeHint();
@@ -195,7 +198,6 @@ void frmMain::BuildWindow()
         grid->installEventFilter(this);
         grid->viewport()->installEventFilter(this);
     }
-
 
     BuildPeriodBar(canvas);
 
@@ -311,6 +313,12 @@ void frmMain::BuildPeriodBar(QWidget* canvas)
     m_frame2->setFrameStyle(QFrame::Box | QFrame::Sunken);
     m_frame2->setGeometry(s.Rect(60, 30, 7875, 570));
     m_placement.Add(m_frame2, Anchor::Stretch);
+    // Disabled captions in the grey of disabled text on this light grey, not in the desktop's
+    // pale grey, which would vanish on it ("View log from:" is disabled on every fresh start).
+    QPalette palette = m_frame2->palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        palette.setColor(QPalette::Disabled, role, kDarkGrey);
+    m_frame2->setPalette(palette);
 
     m_optWhole = new QRadioButton(QStringLiteral("View whole log"), m_frame2);
     m_optWhole->setObjectName(QStringLiteral("optWhole"));

@@ -83,10 +83,7 @@ int RunGraph(const QStringList& args)
     surface.SetBackColor(QGuiApplication::palette().base().color());
     clsGraph graph;
     graph.SetOutput(&surface);
-    graph.Clear();
-    for (const MonthTotals& month : summary.months)
-        graph.AddMonth(month.month, month.year, month.Minutes(), month.transmitted, month.received);
-    graph.ReDraw();
+    ShowMonths(graph, summary);
 
     // Written aside and renamed, so that a failed write leaves no broken picture behind.
     const QString path = parsed.Positional().first();

@@ -339,6 +339,27 @@ private slots:
         QCOMPARE(ReadFile(LogPath()), OpenedRecord());
     }
 
+    // The logger appends a batch under the data lock: the data file is not renamed away under it.
+    void renameWaitsForTheLoggersBatch()
+    {
+        QVERIFY(WriteFile(DataPath(), Quoted(kOpened)));
+        auto lock = std::make_unique<HandoverLock>();
+        QVERIFY(lock->Acquire(QDir(WindowsDir()).filePath("Dtally.lck").toStdString(),
+                              HandoverLockKind::Data, std::chrono::milliseconds(0)));
+        bool renamedWhileHeld = false;
+        std::thread logger([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(300));
+            renamedWhileHeld = !QFile::exists(DataPath());
+            lock.reset();
+        });
+        UpdateReport report;
+        const bool ok = UpdateSessionLog(Settings(), &report);
+        logger.join();
+        QVERIFY2(ok, qPrintable(report.error));
+        QVERIFY(!renamedWhileHeld);
+        QCOMPARE(ReadFile(LogPath()), OpenedRecord());
+    }
+
     // The logger was killed while it appended a batch: the half batch is cut from the work file
     // (the logger delivers it again, whole) and only the complete batches are appended.
     void halfBatchOfAKilledLoggerIsCutAway()

@@ -57,17 +57,12 @@ void StartReading(ProgressBar* bar)
 
 } // namespace
 
-SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds)
-{
-    StartReading(bar);
-    return FinishReading(LoadSessions(bar), bar, additionalConnectSeconds);
-}
-
 SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds,
-                            const UpdateSettings& update, UpdateReport* report)
+                            const UpdateSettings& update, UpdateReport* report, QString* readError)
 {
     StartReading(bar);
-    return FinishReading(LoadSessions(bar, update, report), bar, additionalConnectSeconds);
+    return FinishReading(LoadSessions(bar, update, report, readError), bar,
+                         additionalConnectSeconds);
 }
 
 void CalculateDurations(SessionList& sessions, std::int32_t additionalConnectSeconds)

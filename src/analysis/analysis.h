@@ -52,10 +52,10 @@ struct RangeSummary {
 // The load of the program: sets the bar to 0..10 at 1, updates and reads the session log and
 // builds the sessions (LoadSessions), then applies the allowance and fills the durations
 // (CalculateDurations), advancing the bar once before and once after. Always yields a list.
-SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds);
-// report, when given, gets what the update did.
+// report, when given, gets what the update did; readError, why the log could not be read.
 SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds,
-                            const UpdateSettings& update, UpdateReport* report = nullptr);
+                            const UpdateSettings& update, UpdateReport* report = nullptr,
+                            QString* readError = nullptr);
 
 // Moves every up time earlier by the connect-time allowance (in memory only; a negative allowance
 // moves it later) and fills lDur and vDurText ("h:mm:ss") of every session with both times.

@@ -1,7 +1,6 @@
 #include "analysis/settings.h"
 
 #include <QSettings>
-#include <QStandardPaths>
 #include <QStringList>
 #include <cmath>
 #include <limits>
@@ -138,30 +137,31 @@ void WriteConnectSeconds(QSettings& store, std::int32_t seconds)
 
 } // namespace
 
-QString SettingsFilePath()
-{
-    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-           QLatin1Char('/') + kSettingsApplication + QStringLiteral(".ini");
-}
-
-std::unique_ptr<QSettings> OpenSettingsStore(SettingsProblem* problem)
+std::unique_ptr<QSettings> OpenSettingsStore(const QString& file, SettingsProblem* problem)
 {
     // The store is opened on the checked file alone, without the system-wide fallback files, so
     // that what is read is what was checked.
-    const QString path = SettingsFilePath();
-    if (!CheckSettingsFile(path, problem))
+    if (!CheckSettingsFile(file, problem))
         return nullptr;
-    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+    return std::make_unique<QSettings>(file, QSettings::IniFormat);
 }
 
-LoadedSettings LoadUserSettings(const QLocale& locale)
+LoadedSettings LoadUserSettings(const QString& file, std::unique_ptr<QSettings>& store,
+                                const QLocale& locale)
 {
     SettingsProblem problem;
-    if (const auto store = OpenSettingsStore(&problem))
+    store = OpenSettingsStore(file, &problem);
+    if (store)
         return LoadSettings(*store, locale);
     LoadedSettings defaults;
     defaults.problem = problem;
     return defaults;
+}
+
+LoadedSettings LoadUserSettings(const QString& file, const QLocale& locale)
+{
+    std::unique_ptr<QSettings> store;
+    return LoadUserSettings(file, store, locale);
 }
 
 QString MoneyText(double value, const QLocale& locale)

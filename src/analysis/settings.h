@@ -73,18 +73,21 @@ struct Selection {
 inline const QString kSettingsApplication = QStringLiteral("Dtallyer");
 inline const QString kSettingsVersion = QStringLiteral("1.75");
 
-// The user's settings file: "Dtallyer.ini" in $XDG_CONFIG_HOME (~/.config when unset).
-QString SettingsFilePath();
-
-// The user's settings store: the INI file SettingsFilePath(), sections [Costs] and [Sel]. Every
+// The user's settings store: the INI file "Dtallyer.ini" (Places::SettingsFile()), sections
+// [Costs] and [Sel]. Every
 // value is text. The file is checked before the store reads it (CheckSettingsFile); a damaged
 // or unreadable one is not read at all: the result is then null, with the reason in problem.
 // A missing file gives an empty store.
-std::unique_ptr<QSettings> OpenSettingsStore(SettingsProblem* problem = nullptr);
+std::unique_ptr<QSettings> OpenSettingsStore(const QString& file,
+                                             SettingsProblem* problem = nullptr);
 
 // What a start of the program loads: section "Costs" of the user's store (LoadSettings). A
 // damaged store gives the defaults and its problem, and is not read.
-LoadedSettings LoadUserSettings(const QLocale& locale = QLocale());
+LoadedSettings LoadUserSettings(const QString& file, const QLocale& locale = QLocale());
+// The same, keeping the opened store for the saves of a window; store stays null when the file
+// is damaged.
+LoadedSettings LoadUserSettings(const QString& file, std::unique_ptr<QSettings>& store,
+                                const QLocale& locale = QLocale());
 
 // Numbers are written with the locale's decimal separator and no thousands separator. Reading
 // accepts either separator, so a store written under another locale still loads. Text that the

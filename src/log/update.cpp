@@ -4,7 +4,6 @@
 #include "log/updatejournal.h"
 #include "log/workrecords.h"
 #include "platform/folders.h"
-#include "platform/system.h"
 
 #include <QByteArray>
 #include <QDir>
@@ -296,8 +295,8 @@ private:
             return Fail(SystemError(QStringLiteral("open"), m_files.work, errno));
         const std::int64_t appendedBefore = m_report.appended;
         int error = 0;
-        WorkFileEnd end =
-            AppendWorkFileRecords(work.Get(), m_log.Get(), m_settings.dialect, m_report, &error);
+        WorkFileEnd end = AppendWorkFileRecords(
+            work.Get(), m_log.Get(), static_cast<int>(m_settings.dialect), m_report, &error);
         // The records must be on disk before the lines they came from are deleted.
         if (end != WorkFileEnd::WriteFailed && ::fdatasync(m_log.Get()) != 0 && errno != EINVAL) {
             end = WorkFileEnd::WriteFailed;
@@ -374,21 +373,16 @@ private:
 
 } // namespace
 
-UpdateSettings CurrentUpdateSettings()
+UpdateSettings UpdateSettingsFor(const Places& places)
 {
     UpdateSettings settings;
-    settings.windowsDir = WindowsFolder();
-    settings.programDir = ProgramFolder();
-    settings.dialect = WindowsFamily();
+    settings.windowsDir = places.windowsDir;
+    settings.programDir = places.programDir;
+    settings.dialect = places.dialect;
     settings.sleep = [](int milliseconds) {
         std::this_thread::sleep_for(std::chrono::milliseconds(milliseconds));
     };
     return settings;
-}
-
-bool UpdateSessionLog()
-{
-    return UpdateSessionLog(CurrentUpdateSettings());
 }
 
 bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
@@ -425,22 +419,18 @@ QStringList UpdateWarnings(const UpdateReport& report)
     return warnings;
 }
 
-SessionList LoadSessions(ProgressBar* bar, const UpdateSettings& settings, UpdateReport* report)
+SessionList LoadSessions(ProgressBar* bar, const UpdateSettings& settings, UpdateReport* report,
+                         QString* readError)
 {
     UpdateSessionLog(settings, report);
     AdvanceProgress(bar, 1);
     // Sessions are built while the log is read, so the events never stand in memory as a whole;
     // the reading and the building steps of the bar follow each other at the end.
     SessionList sessions;
-    ReadSessions(settings.programDir, sessions);
+    ReadSessions(settings.programDir, sessions, readError);
     AdvanceProgress(bar, 1);
     AdvanceProgress(bar, 2);
     return sessions;
-}
-
-SessionList LoadSessions(ProgressBar* bar)
-{
-    return LoadSessions(bar, CurrentUpdateSettings());
 }
 
 } // namespace dialtally

@@ -2,6 +2,7 @@
 
 #include "log/progress.h"
 #include "log/sessionlog.h"
+#include "platform/places.h"
 
 #include <QString>
 #include <QStringList>
@@ -16,15 +17,15 @@ namespace dialtally {
 inline const QString kDataFileName = QStringLiteral("Dtally.dat");
 inline const QString kWorkFileName = QStringLiteral("Dtally.wrk");
 
-// What one update works on. CurrentUpdateSettings() gives the folders, the family of the system
-// and a real two-second wait; tests replace the wait.
+// What one update works on: the folders, the dialect of the lines and a wait (tests replace the
+// wait). UpdateSettingsFor() takes them from the places of the run, with a real wait.
 struct UpdateSettings {
     QString windowsDir;
     QString programDir;
-    int dialect = 2; // WindowsFamily(): 1 Windows 95, 2 Windows 98, 0 other
+    Dialect dialect = Dialect::Windows98;
     std::function<void(int milliseconds)> sleep;
 };
-UpdateSettings CurrentUpdateSettings();
+UpdateSettings UpdateSettingsFor(const Places& places);
 
 // What an update did, for the command line, the window and the tests.
 struct UpdateReport {
@@ -65,14 +66,13 @@ inline constexpr int kUpdateWaitSeconds = 120;
 // failure keeps the work file and its journal for the next update, so no line is lost or counted
 // twice.
 bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* report = nullptr);
-bool UpdateSessionLog();
 
 // Runs the update, reads the whole session log and builds the sessions, advancing the bar by 1
 // after the update, by 1 after reading and by 2 after building. The results of the update and
 // the read are not checked: a load always yields a session list.
-// report, when given, gets what the update did.
+// report, when given, gets what the update did; readError, why the session log could not be read
+// (the sessions then hold what was read).
 SessionList LoadSessions(ProgressBar* bar, const UpdateSettings& settings,
-                         UpdateReport* report = nullptr);
-SessionList LoadSessions(ProgressBar* bar);
+                         UpdateReport* report = nullptr, QString* readError = nullptr);
 
 } // namespace dialtally

@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSaveFile>
-#include <QStandardPaths>
 
 namespace dialtally {
 namespace {
@@ -49,14 +48,6 @@ QString EscapeValue(const QString& value)
 
 } // namespace
 
-QString AutorunEntryPath()
-{
-    QString config = qEnvironmentVariable("XDG_CONFIG_HOME");
-    if (config.isEmpty())
-        config = QDir::homePath() + QStringLiteral("/.config");
-    return QDir(config).filePath(QStringLiteral("autostart/dtallywr.desktop"));
-}
-
 QString DesktopExecLine(const QString& program, const QStringList& arguments)
 {
     QStringList parts{QuoteArgument(program)};
@@ -65,9 +56,9 @@ QString DesktopExecLine(const QString& program, const QStringList& arguments)
     return parts.join(QLatin1Char(' '));
 }
 
-bool EnableAutorun(const QString& program, const QStringList& arguments, QString* error)
+bool EnableAutorun(const QString& path, const QString& program, const QStringList& arguments,
+                   QString* error)
 {
-    const QString path = AutorunEntryPath();
     if (!QDir().mkpath(QFileInfo(path).absolutePath()))
         return SetError(error, QStringLiteral("Cannot create the folder of \"%1\".").arg(path));
     const QString entry =
@@ -87,9 +78,8 @@ bool EnableAutorun(const QString& program, const QStringList& arguments, QString
     return true;
 }
 
-bool DisableAutorun(QString* error)
+bool DisableAutorun(const QString& path, QString* error)
 {
-    const QString path = AutorunEntryPath();
     if (!QFile::exists(path))
         return true;
     QFile file(path);
@@ -99,9 +89,9 @@ bool DisableAutorun(QString* error)
     return true;
 }
 
-bool IsAutorunEnabled()
+bool IsAutorunEnabled(const QString& path)
 {
-    return QFile::exists(AutorunEntryPath());
+    return QFile::exists(path);
 }
 
 } // namespace dialtally

@@ -74,26 +74,14 @@ bool IsLive(const LoggerWindow& window)
 
 } // namespace
 
-QString LoggerRegistryFolder()
-{
-    const QString own = qEnvironmentVariable("DIALTALLY_RUNTIME_DIR");
-    if (!own.isEmpty())
-        return QDir::cleanPath(own);
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (!runtime.isEmpty())
-        return QDir(runtime).filePath(QStringLiteral("dialtally"));
-    return QStringLiteral("/tmp/dialtally-%1").arg(::geteuid());
-}
-
 LoggerRegistration::~LoggerRegistration()
 {
     Unregister();
 }
 
-bool LoggerRegistration::Register(QString* error)
+bool LoggerRegistration::Register(const QString& folder, QString* error)
 {
     Unregister();
-    const QString folder = LoggerRegistryFolder();
     if (!EnsurePrivateFolder(folder, error))
         return false;
     // A scan clears entries whose lock is free, so the entry is locked under a name that scans
@@ -140,10 +128,10 @@ bool StartProcess(const QString& program, const QStringList& arguments, const QS
     return true;
 }
 
-std::vector<LoggerWindow> FindLoggerWindows()
+std::vector<LoggerWindow> FindLoggerWindows(const QString& registryFolder)
 {
     std::vector<LoggerWindow> windows;
-    const QDir folder(LoggerRegistryFolder());
+    const QDir folder(registryFolder);
     const QStringList names =
         folder.entryList({QLatin1Char('*') + kEntrySuffix}, QDir::Files, QDir::Name);
     for (const QString& name : names) {
@@ -158,9 +146,9 @@ std::vector<LoggerWindow> FindLoggerWindows()
     return windows;
 }
 
-std::optional<LoggerWindow> FindLoggerWindow()
+std::optional<LoggerWindow> FindLoggerWindow(const QString& folder)
 {
-    std::vector<LoggerWindow> windows = FindLoggerWindows();
+    std::vector<LoggerWindow> windows = FindLoggerWindows(folder);
     if (windows.empty())
         return std::nullopt;
     return windows.front();

@@ -12,9 +12,8 @@ namespace dialtally {
 // whose lock is free belongs to a logger that died; it counts as no window and is cleared away.
 // This stands in for the logger's window of class "DtallyWr".
 //
-// The folder is $DIALTALLY_RUNTIME_DIR when set, else $XDG_RUNTIME_DIR/dialtally, else
-// /tmp/dialtally-UID; it is created with access for the user only.
-QString LoggerRegistryFolder();
+// The folder is the runtime folder of the places (Places::runtimeDir); it is created with access
+// for the user only.
 
 struct LoggerWindow {
     qint64 pid = 0;
@@ -30,7 +29,7 @@ public:
     LoggerRegistration& operator=(const LoggerRegistration&) = delete;
     ~LoggerRegistration();
 
-    bool Register(QString* error = nullptr);
+    bool Register(const QString& folder, QString* error = nullptr);
     void Unregister();
 
 private:
@@ -43,10 +42,10 @@ private:
 bool StartProcess(const QString& program, const QStringList& arguments,
                   const QString& workingDir = QString(), QString* error = nullptr);
 
-// The first live logger, or none.
-std::optional<LoggerWindow> FindLoggerWindow();
-// Every live logger.
-std::vector<LoggerWindow> FindLoggerWindows();
+// The first live logger registered in folder, or none.
+std::optional<LoggerWindow> FindLoggerWindow(const QString& folder);
+// Every live logger registered in folder.
+std::vector<LoggerWindow> FindLoggerWindows(const QString& folder);
 
 // Asks the logger to close (it finishes writing what it has read, then ends) and waits up to
 // timeoutMs for it to be gone. True when it is gone.

@@ -3,6 +3,7 @@
 #include "analysis/costs.h"
 #include "analysis/formatting.h"
 #include "analysis/monthly.h"
+#include "analysis/pricedlog.h"
 #include "log/update.h"
 #include "report/graph.h"
 #include "report/statbar.h"
@@ -122,8 +123,8 @@ QString SettingsProblemMessage(const SettingsProblem& problem)
 
 } // namespace
 
-frmMain::frmMain(QWidget* parent, Clock clock)
-    : QMainWindow(parent), m_clock(clock ? std::move(clock) : Clock(SystemNow))
+frmMain::frmMain(const Places& places, QWidget* parent, Clock clock)
+    : QMainWindow(parent), m_places(places), m_clock(clock ? std::move(clock) : Clock(SystemNow))
 {
     setObjectName(QStringLiteral("frmMain"));
     setProperty(kHelpContext, 10);
@@ -135,7 +136,7 @@ frmMain::frmMain(QWidget* parent, Clock clock)
     AttachDrawingObjects();
     // A damaged settings file is reported once; the window then runs with the costs off, and
     // no save writes the file while it is damaged.
-    m_settings = LoadUserSettings();
+    m_settings = LoadUserSettings(m_places.SettingsFile(), m_store);
     if (m_settings.problem)
         MessageBox::Show(this, SettingsProblemMessage(*m_settings.problem),
                          MessageBox::Icon::Exclamation);
@@ -495,18 +496,22 @@ void frmMain::RefreshAll(int mode)
     bar.SetValue(1);
     if (mode == kReload) {
         bar.SetText(QStringLiteral("Reading log.."));
-        m_gSessions = ReadSessionList(&bar, m_settings.vAditionalConnectSeconds,
-                                      CurrentUpdateSettings(), &m_updateReport);
+        // The load goes on to "Analysing log.." and prices the sessions.
+        PricedLog log = LoadPricedLog(m_places, m_settings, &bar);
+        m_gSessions = std::move(log.sessions);
+        m_updateReport = std::move(log.update);
+        m_costCalculations += log.priced ? 1 : 0;
         m_statistics = AnalyseAll(m_gSessions);
-    }
-    bar.SetText(QStringLiteral("Analysing log.."));
-    AdvanceProgress(&bar, 1);
-
-    if (HasRealSession(m_gSessions)) {
-        if (mode != kRefillPages) {
+    } else {
+        bar.SetText(QStringLiteral("Analysing log.."));
+        AdvanceProgress(&bar, 1);
+        if (mode == kRecalculateCosts && HasRealSession(m_gSessions)) {
             CalculateCosts(m_gSessions, m_settings.costs);
             ++m_costCalculations;
         }
+    }
+
+    if (HasRealSession(m_gSessions)) {
         bar.SetText(QStringLiteral("Updating user interface.."));
         if (ShowingPeriod()) {
             const auto from = ParseUserDate(m_txtFrom->text());
@@ -671,10 +676,9 @@ void frmMain::UpdateSelectionSum(int firstRow, int lastRow)
 
 void frmMain::RestorePeriod()
 {
-    const auto store = OpenSettingsStore();
-    if (!store)
+    if (!m_store)
         return; // damaged, as start-up reported: no period is read from it
-    const Selection selection = LoadSelection(*store);
+    const Selection selection = LoadSelection(*m_store);
     if (ValidatePeriod(selection.vSelStartDate, selection.vSelEndDate, selection.fSelToEnd) &&
         selection.fSelEnabled) {
         m_fRestoring = true;
@@ -698,8 +702,8 @@ void frmMain::SavePeriod()
     selection.vSelEndDate = m_txtTo->text();
     selection.fSelToEnd = m_chkEnd->isChecked();
     // A damaged settings file is left as it is for the user to mend, as start-up said.
-    if (const auto store = OpenSettingsStore())
-        SaveSelection(*store, selection);
+    if (m_store)
+        SaveSelection(*m_store, selection);
 }
 
 // ---------------------------------------------------------------------------------------------

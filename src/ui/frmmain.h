@@ -4,6 +4,7 @@
 #include "analysis/settings.h"
 #include "log/sessionlog.h"
 #include "log/update.h"
+#include "platform/places.h"
 #include "ui/twips.h"
 
 #include <QMainWindow>
@@ -19,6 +20,7 @@ class QLineEdit;
 class QMenu;
 class QPushButton;
 class QRadioButton;
+class QSettings;
 class QTableView;
 class QTimer;
 
@@ -50,7 +52,7 @@ public:
     // "Now" for the parts of the window that depend on the date (the month an empty log shows).
     using Clock = std::function<DateTime()>;
 
-    explicit frmMain(QWidget* parent = nullptr, Clock clock = {});
+    explicit frmMain(const Places& places, QWidget* parent = nullptr, Clock clock = {});
     ~frmMain() override;
 
     // Set by the settings dialogs when they saved new values; ApplySettingsChange clears it.
@@ -126,7 +128,10 @@ private:
     bool ShowingPeriod();
 
     TwipsScale m_scale;
+    const Places m_places;
     Clock m_clock;
+    // Opened once; null while the settings file is damaged, so that nothing writes it.
+    std::unique_ptr<QSettings> m_store;
     LoadedSettings m_settings;
     SessionList m_gSessions;
     Statistics m_statistics;

@@ -329,10 +329,8 @@ void TestSettings::commentsDoNotFailSaves()
 void TestSettings::userStoreOnFirstRun()
 {
     QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const QString path = config.filePath("Dtallyer.ini");
-    QCOMPARE(SettingsFilePath(), path);
-    const LoadedSettings loaded = LoadUserSettings(QLocale(QLocale::English));
+    const LoadedSettings loaded = LoadUserSettings(path, QLocale(QLocale::English));
     QVERIFY(!loaded.problem);
     QCOMPARE(loaded.costs, CostSettings());
     QFile written(path);
@@ -345,7 +343,6 @@ void TestSettings::userStoreOnFirstRun()
 void TestSettings::hugeUserStoreIsRefusedUnread()
 {
     QTemporaryDir config;
-    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
     const QString path = config.filePath("Dtallyer.ini");
     constexpr qint64 kSize = 50LL * 1024 * 1024 + 21;
     {
@@ -360,7 +357,7 @@ void TestSettings::hugeUserStoreIsRefusedUnread()
     const long memoryBefore = PeakMemoryKiB();
     QElapsedTimer timer;
     timer.start();
-    const LoadedSettings loaded = LoadUserSettings();
+    const LoadedSettings loaded = LoadUserSettings(path);
     const qint64 elapsed = timer.elapsed();
     QVERIFY(loaded.problem);
     QCOMPARE(loaded.problem->Text(),

@@ -105,8 +105,9 @@ public:
         programDir = m_dir.filePath(QStringLiteral("program"));
         source = m_dir.filePath(QStringLiteral("PPPLOG.TXT"));
         data = QDir(windowsDir).filePath(QStringLiteral("Dtally.dat"));
-        qputenv("DIALTALLY_RUNTIME_DIR", QFile::encodeName(m_dir.filePath(QStringLiteral("run"))));
+        registry = m_dir.filePath(QStringLiteral("run"));
         environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("DIALTALLY_RUNTIME_DIR"), registry);
         environment.insert(QStringLiteral("DIALTALLY_WINDOWS_DIR"), windowsDir);
         environment.insert(QStringLiteral("DIALTALLY_PROGRAM_DIR"), programDir);
         environment.insert(QStringLiteral("DIALTALLY_SYSTEM"), QStringLiteral("98"));
@@ -140,9 +141,9 @@ public:
         return true;
     }
 
-    static bool IsRegistered(qint64 pid)
+    bool IsRegistered(qint64 pid) const
     {
-        for (const LoggerWindow& window : FindLoggerWindows()) {
+        for (const LoggerWindow& window : FindLoggerWindows(registry)) {
             if (window.pid == pid)
                 return true;
         }
@@ -198,6 +199,7 @@ public:
     QString programDir;
     QString source;
     QString data;
+    QString registry; // where the loggers of the run register
     QProcessEnvironment environment;
 
 private:
@@ -283,10 +285,10 @@ private slots:
 
         // Closing the logger makes it write everything it has read; the writer is done, so that
         // is the whole source.
-        QVERIFY(CloseLoggerWindow(*FindLoggerWindow(), 20000));
+        QVERIFY(CloseLoggerWindow(*FindLoggerWindow(run.registry), 20000));
         QVERIFY(logger.waitForFinished(20000));
         QCOMPARE(logger.exitCode(), 0);
-        QVERIFY(!FindLoggerWindow().has_value());
+        QVERIFY(!FindLoggerWindow(run.registry).has_value());
         QVERIFY(consume());
 
         if (consumer != Consumer::Update) {
@@ -341,7 +343,7 @@ private slots:
         QCOMPARE(second.exitCode(), 1);
         const QString said = QString::fromLocal8Bit(second.readAllStandardError());
         QVERIFY2(said.contains(run.data), qPrintable(said));
-        const std::vector<LoggerWindow> windows = FindLoggerWindows();
+        const std::vector<LoggerWindow> windows = FindLoggerWindows(run.registry);
         QCOMPARE(windows.size(), std::size_t{1});
         QCOMPARE(windows.front().pid, first.processId());
 
@@ -368,7 +370,7 @@ private slots:
         QProcess logger;
         QVERIFY(run.StartRegisteredLogger(logger, {QStringLiteral("--from-start")}));
         QTRY_COMPARE_WITH_TIMEOUT(ReadFile(run.data), QByteArray("\"a\"\r\n"), 5000);
-        QVERIFY(CloseLoggerWindow(*FindLoggerWindow()));
+        QVERIFY(CloseLoggerWindow(*FindLoggerWindow(run.registry)));
         QVERIFY(logger.waitForFinished(5000));
         QCOMPARE(logger.exitCode(), 0);
         QCOMPARE(ReadFile(run.data), QByteArray("\"a\"\r\n\"part\"\r\n"));
@@ -412,7 +414,7 @@ private slots:
         QVERIFY(ReadFile(run.data) == expected);
         qInfo("%.2f s of processor time in 1.5 s of waiting; lines there %lld ms after the fix",
               used, static_cast<long long>(delivery.elapsed()));
-        QVERIFY(CloseLoggerWindow(*FindLoggerWindow()));
+        QVERIFY(CloseLoggerWindow(*FindLoggerWindow(run.registry)));
         QVERIFY(logger.waitForFinished(5000));
     }
 };

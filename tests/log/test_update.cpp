@@ -84,7 +84,7 @@ private:
 
     UpdateSettings Settings(int dialect = 1)
     {
-        return UpdateSettings{WindowsDir(), ProgramDir(), dialect,
+        return UpdateSettings{WindowsDir(), ProgramDir(), static_cast<Dialect>(dialect),
                               [this](int ms) { m_sleeps.push_back(ms); }};
     }
 

@@ -1,6 +1,5 @@
 #include "platform/autorun.h"
 #include "platform/processes.h"
-#include "platform/system.h"
 
 #include <QDir>
 #include <QFile>
@@ -20,6 +19,8 @@ class TestProcesses : public QObject {
 private:
     QTemporaryDir m_dir;
     QString Logger() const { return QStringLiteral(DIALTALLY_BIN_DIR "/dtallywr"); }
+    // Where the loggers register; they find it in the environment they are started with.
+    QString Registry() const { return m_dir.filePath(QStringLiteral("run")); }
 
     // A logger started the way the logging control starts it, detached from us.
     bool StartLogger(const QString& windowsDir = QStringLiteral("w"))
@@ -32,7 +33,7 @@ private:
 
     void CloseAll()
     {
-        for (const LoggerWindow& window : FindLoggerWindows())
+        for (const LoggerWindow& window : FindLoggerWindows(Registry()))
             CloseLoggerWindow(window);
     }
 
@@ -40,7 +41,8 @@ private slots:
     void initTestCase()
     {
         QVERIFY(m_dir.isValid());
-        qputenv("DIALTALLY_RUNTIME_DIR", QFile::encodeName(m_dir.filePath(QStringLiteral("run"))));
+        // The loggers that the test starts inherit these.
+        qputenv("DIALTALLY_RUNTIME_DIR", QFile::encodeName(Registry()));
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_dir.filePath(QStringLiteral("config"))));
     }
 
@@ -48,15 +50,15 @@ private slots:
 
     void startFindAndCloseTwoLoggers()
     {
-        QVERIFY(!FindLoggerWindow());
+        QVERIFY(!FindLoggerWindow(Registry()));
         // Two Windows folders: one logger per data file.
         QVERIFY(StartLogger(QStringLiteral("w1")));
         QVERIFY(StartLogger(QStringLiteral("w2")));
-        QTRY_COMPARE_WITH_TIMEOUT(FindLoggerWindows().size(), std::size_t{2}, 5000);
+        QTRY_COMPARE_WITH_TIMEOUT(FindLoggerWindows(Registry()).size(), std::size_t{2}, 5000);
 
         // As the logging control does: close until no logger window is left.
         int closed = 0;
-        while (const auto window = FindLoggerWindow()) {
+        while (const auto window = FindLoggerWindow(Registry())) {
             QVERIFY(CloseLoggerWindow(*window));
             QVERIFY(++closed <= 2);
         }
@@ -67,10 +69,10 @@ private slots:
     void deadLoggerLeavesNoLiveWindow()
     {
         QVERIFY(StartLogger());
-        QTRY_VERIFY_WITH_TIMEOUT(FindLoggerWindow().has_value(), 5000);
-        const LoggerWindow window = *FindLoggerWindow();
+        QTRY_VERIFY_WITH_TIMEOUT(FindLoggerWindow(Registry()).has_value(), 5000);
+        const LoggerWindow window = *FindLoggerWindow(Registry());
         QCOMPARE(::kill(static_cast<pid_t>(window.pid), SIGKILL), 0);
-        QTRY_VERIFY_WITH_TIMEOUT(!FindLoggerWindow().has_value(), 5000);
+        QTRY_VERIFY_WITH_TIMEOUT(!FindLoggerWindow(Registry()).has_value(), 5000);
         QVERIFY(!QFile::exists(window.entryPath)); // the stale entry is cleared away
         QVERIFY(CloseLoggerWindow(window));
     }
@@ -82,17 +84,17 @@ private slots:
         std::atomic<bool> stop = false;
         std::thread scanner([&] {
             while (!stop)
-                FindLoggerWindows();
+                FindLoggerWindows(Registry());
         });
         int failed = 0;
         int lost = 0;
         for (int i = 0; i < 3000; ++i) {
             LoggerRegistration registration;
-            if (!registration.Register()) {
+            if (!registration.Register(Registry())) {
                 ++failed;
                 continue;
             }
-            const auto windows = FindLoggerWindows();
+            const auto windows = FindLoggerWindows(Registry());
             if (windows.size() != 1 || windows.front().pid != ::getpid())
                 ++lost;
         }
@@ -110,12 +112,11 @@ private slots:
     void autorunSwitchesTheAutostartEntry()
     {
         const QString entry = m_dir.filePath(QStringLiteral("config/autostart/dtallywr.desktop"));
-        QCOMPARE(AutorunEntryPath(), entry);
         const QString windowsDir = m_dir.filePath(QStringLiteral("my windows"));
         QCOMPARE(QProcess::execute(Logger(), {QStringLiteral("--windows-dir"), windowsDir,
                                               QStringLiteral("/autorun"), QStringLiteral("on")}),
                  0);
-        QVERIFY(IsAutorunEnabled());
+        QVERIFY(IsAutorunEnabled(entry));
         QFile file(entry);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QString text = QString::fromUtf8(file.readAll());
@@ -124,11 +125,11 @@ private slots:
                      QStringLiteral("\nExec=%1 --windows-dir \"%2\" --source \"%2/PPPLOG.TXT\"\n")
                          .arg(Logger(), windowsDir)),
                  qPrintable(text));
-        QVERIFY(!FindLoggerWindow()); // the switch only switches
+        QVERIFY(!FindLoggerWindow(Registry())); // the switch only switches
 
         QCOMPARE(QProcess::execute(Logger(), {QStringLiteral("/autorun"), QStringLiteral("off")}),
                  0);
-        QVERIFY(!IsAutorunEnabled());
+        QVERIFY(!IsAutorunEnabled(entry));
         QCOMPARE(QProcess::execute(Logger(), {QStringLiteral("/autorun"), QStringLiteral("off")}),
                  0);
     }
@@ -151,40 +152,6 @@ private slots:
         QFETCH(QStringList, arguments);
         QFETCH(QString, line);
         QCOMPARE(DesktopExecLine(arguments.first(), arguments.mid(1)), line);
-    }
-
-    void systemFamily_data()
-    {
-        QTest::addColumn<QStringList>("args");
-        QTest::addColumn<QByteArray>("environment");
-        QTest::addColumn<bool>("ok");
-        QTest::addColumn<int>("family");
-        // clang-format off
-        QTest::newRow("default")              << QStringList{}                           << QByteArray()     << true  << 2;
-        QTest::newRow("environment 95")       << QStringList{}                           << QByteArray("95") << true  << 1;
-        QTest::newRow("bad environment")      << QStringList{}                           << QByteArray("me") << true  << 2;
-        QTest::newRow("option beats env")     << QStringList{"--system", "other"}        << QByteArray("95") << true  << 0;
-        QTest::newRow("option with =")        << QStringList{"--system=95"}              << QByteArray()     << true  << 1;
-        QTest::newRow("unknown system")       << QStringList{"--system", "2000"}         << QByteArray()     << false << 2;
-        QTest::newRow("missing value")        << QStringList{"--system"}                 << QByteArray()     << false << 2;
-        QTest::newRow("after -- not taken")   << QStringList{"--", "--system", "95"}     << QByteArray()     << true  << 2;
-        // clang-format on
-    }
-
-    void systemFamily()
-    {
-        QFETCH(QStringList, args);
-        QFETCH(QByteArray, environment);
-        QFETCH(bool, ok);
-        QFETCH(int, family);
-        SetSystemOverride(std::nullopt);
-        qputenv("DIALTALLY_SYSTEM", environment);
-        QString error;
-        QCOMPARE(TakeSystemOption(args, &error), ok);
-        QCOMPARE(error.isEmpty(), ok);
-        QCOMPARE(int(WindowsFamily()), family);
-        qunsetenv("DIALTALLY_SYSTEM");
-        SetSystemOverride(std::nullopt);
     }
 };
 

@@ -109,15 +109,14 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    // The folder of the settings file, for the whole test.
-    QTemporaryDir m_configDir;
+    // Every file of a test lies in its own temporary folder.
+    Places m_places;
+    QString ProgramFolder() const { return m_places.programDir; }
+    QString WindowsFolder() const { return m_places.windowsDir; }
+    QString SettingsFilePath() const { return m_places.SettingsFile(); }
 };
 
-void TestFrmMain::initTestCase()
-{
-    QVERIFY(m_configDir.isValid());
-    qputenv("XDG_CONFIG_HOME", m_configDir.path().toLocal8Bit());
-}
+void TestFrmMain::initTestCase() {}
 
 void TestFrmMain::init()
 {
@@ -126,24 +125,26 @@ void TestFrmMain::init()
     const QDir dir(m_dir->path());
     dir.mkpath(QStringLiteral("program"));
     dir.mkpath(QStringLiteral("windows"));
+    dir.mkpath(QStringLiteral("config"));
     // Every test starts as a first run, without a settings file.
-    QFile::remove(SettingsFilePath());
-    SetFolderOverrides(dir.filePath(QStringLiteral("program")),
-                       dir.filePath(QStringLiteral("windows")));
+    m_places.programDir = dir.filePath(QStringLiteral("program"));
+    m_places.windowsDir = dir.filePath(QStringLiteral("windows"));
+    m_places.configDir = dir.filePath(QStringLiteral("config"));
+    m_places.runtimeDir = dir.filePath(QStringLiteral("run"));
     MessageBox::SetAutoAnswer(MessageBox::Answer::Ok);
     QGuiApplication::clipboard()->clear();
 }
 
 void TestFrmMain::cleanup()
 {
-    SetFolderOverrides({}, {});
     m_dir.reset();
 }
 
 std::unique_ptr<frmMain> TestFrmMain::StartWindow()
 {
     // May 2024 is "now" for the window.
-    auto window = std::make_unique<frmMain>(nullptr, [] { return *MakeDateTime(2024, 5, 20); });
+    auto window =
+        std::make_unique<frmMain>(m_places, nullptr, [] { return *MakeDateTime(2024, 5, 20); });
     window->show();
     window->FirstActivation();
     return window;
@@ -326,7 +327,7 @@ void TestFrmMain::sumBoxesShowTheWidestSums()
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     {
-        const auto store = OpenSettingsStore();
+        const auto store = OpenSettingsStore(SettingsFilePath());
         CostSettings costs;
         costs.bCommCosts = costs.bServCosts = true;
         costs.vCommRate = {1.5, 1.5, 1.5};

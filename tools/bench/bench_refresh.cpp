@@ -2,9 +2,10 @@
 // log, against the load of the same log alone, and the window's memory over repeated refreshes.
 
 #include "analysis/analysis.h"
+#include "analysis/pricedlog.h"
 #include "bench/bench.h"
 #include "generate/generator.h"
-#include "platform/folders.h"
+#include "platform/places.h"
 #include "ui/frmmain.h"
 
 #include <QCoreApplication>
@@ -58,10 +59,12 @@ int RunRefreshBench(const QStringList& args)
     const QDir root(dir.path());
     for (const char* sub : {"program", "windows", "config"})
         root.mkpath(QString::fromLatin1(sub));
-    // The settings of the run stay in the temporary folder.
-    qputenv("XDG_CONFIG_HOME", root.filePath(QStringLiteral("config")).toLocal8Bit());
-    SetFolderOverrides(root.filePath(QStringLiteral("program")),
-                       root.filePath(QStringLiteral("windows")));
+    // Every file of the run, the settings too, stays in the temporary folder.
+    Places places;
+    places.programDir = root.filePath(QStringLiteral("program"));
+    places.windowsDir = root.filePath(QStringLiteral("windows"));
+    places.configDir = root.filePath(QStringLiteral("config"));
+    places.runtimeDir = root.filePath(QStringLiteral("run"));
 
     GeneratorOptions options;
     options.format = OutputFormat::SesLog;
@@ -79,13 +82,13 @@ int RunRefreshBench(const QStringList& args)
     if (!generated)
         return Fail(error);
 
-    // The load alone: update (nothing to do), read, build and the durations.
+    // The load alone: update (nothing to do), read, build, the durations and the costs.
     std::int64_t start = NowNanoseconds();
-    const SessionList loaded = ReadSessionList(nullptr, 0);
+    const SessionList loaded = LoadPricedLog(places, LoadedSettings(), nullptr).sessions;
     const double loadSeconds = SecondsSince(start);
     const std::size_t sessions = loaded.size();
 
-    frmMain window;
+    frmMain window(places);
     window.show();
     QCoreApplication::processEvents();
 
@@ -111,7 +114,7 @@ int RunRefreshBench(const QStringList& args)
               .arg(events)
               .arg(sessions)
               .arg(QFileInfo(logPath).size()));
-    Print(QStringLiteral("load (ReadSessionList):        %1 s\n").arg(loadSeconds, 0, 'f', 3));
+    Print(QStringLiteral("load (LoadPricedLog):          %1 s\n").arg(loadSeconds, 0, 'f', 3));
     Print(QStringLiteral("RefreshAll (101), whole:       %1 s\n").arg(reloadSeconds, 0, 'f', 3));
     Print(QStringLiteral("window's share (RefreshAll 103): %1 s = %2 of the load\n")
               .arg(refillSeconds, 0, 'f', 3)

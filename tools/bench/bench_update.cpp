@@ -128,7 +128,7 @@ int RunUpdateBench(const QStringList& args)
     UpdateSettings settings;
     settings.windowsDir = windowsDir;
     settings.programDir = programDir;
-    settings.dialect = dialect;
+    settings.dialect = static_cast<Dialect>(dialect);
     settings.sleep = [](int) {};
 
     // The update renames and deletes the data file; each run gets a fresh hard link to the same

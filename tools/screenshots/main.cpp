@@ -4,7 +4,7 @@
 //   dialtally-screenshots OUTDIR [--program-dir DIR] [--windows-dir DIR] [--system 95|98|other]
 
 #include "platform/folders.h"
-#include "platform/system.h"
+#include "platform/places.h"
 #include "ui/frmmain.h"
 
 #include <QApplication>
@@ -22,7 +22,8 @@ int main(int argc, char* argv[])
 
     QStringList args = QApplication::arguments();
     QString error;
-    if (!dialtally::TakeFolderOptions(args, &error) || !dialtally::TakeSystemOption(args, &error)) {
+    dialtally::Places places;
+    if (!dialtally::ResolvePlaces(args, QProcessEnvironment::systemEnvironment(), places, &error)) {
         std::fprintf(stderr, "dialtally-screenshots: %s\n", qPrintable(error));
         return 2;
     }
@@ -37,7 +38,7 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    dialtally::frmMain window;
+    dialtally::frmMain window(places);
     window.show();
     window.FirstActivation();
     const char* const names[] = {"connection-log.png", "statistics.png", "monthly-summary.png"};

@@ -2,7 +2,6 @@
 #include "app/cli/commands.h"
 #include "app/cli/load.h"
 #include "log/sessionlog.h"
-#include "platform/folders.h"
 
 #include <charconv>
 #include <string>
@@ -24,7 +23,7 @@ void AppendNumber(std::string& out, long long value)
 
 } // namespace
 
-int RunEvents(const QStringList& args)
+int RunEvents(const QStringList& args, const Places& places)
 {
     CommandArgs parsed;
     QString error;
@@ -33,7 +32,7 @@ int RunEvents(const QStringList& args)
     if (!parsed.Positional().isEmpty())
         return UsageError(
             QStringLiteral("unexpected argument %1").arg(parsed.Positional().first()));
-    RunUpdateUnless(parsed);
+    RunUpdateUnless(parsed, places);
     // The records are printed block by block as they are read; a big log is never held whole.
     std::string out;
     const auto print = [&out](std::span<const LogEvent> block) {
@@ -47,7 +46,7 @@ int RunEvents(const QStringList& args)
             PrintIfLarge(out);
         }
     };
-    if (!ReadSessionLog(ProgramFolder(), print, &error)) {
+    if (!ReadSessionLog(places.programDir, print, &error)) {
         PrintOut(out);
         return FileFailure(error);
     }

@@ -41,7 +41,7 @@ bool ReadSide(const CommandArgs& parsed, const QString& option, int& side, QStri
 
 } // namespace
 
-int RunGraph(const QStringList& args)
+int RunGraph(const QStringList& args, const Places& places)
 {
     CommandArgs parsed;
     QString error;
@@ -64,17 +64,12 @@ int RunGraph(const QStringList& args)
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return FileFailure(QStringLiteral("the graph needs the graphical application"));
 
-    // A damaged settings store stops the graph before anything else is done: the connected
-    // minutes would miss the allowance.
-    const LoadedSettings settings = LoadUserSettings();
-    if (settings.problem)
-        return FileFailure(settings.problem->Text());
-    SessionList sessions;
+    AnalysedLog log;
     int status = kExitOk;
-    if (!LoadSessionsForCli(parsed, sessions, status))
+    if (!LoadAnalysedLog(parsed, places, log, status))
         return status;
-    CalculateDurations(sessions, settings.vAditionalConnectSeconds);
-    const MonthlySummary summary = CalcMonthlyTotals(sessions, settings.costs.vServFlatMonth);
+    const MonthlySummary summary =
+        CalcMonthlyTotals(log.sessions, log.settings.costs.vServFlatMonth);
 
     QImage picture(width, height, QImage::Format_RGB32);
     PictureSurface surface(&picture, kTwipsPerPixel, kTwipsPerPixel);

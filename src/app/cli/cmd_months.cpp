@@ -78,13 +78,13 @@ void PrintMonthsJson(const MonthlySummary& summary)
 
 } // namespace
 
-int RunMonths(const QStringList& args)
+int RunMonths(const QStringList& args, const Places& places)
 {
     CommandArgs parsed;
     AnalysedLog log;
     int status = kExitOk;
     if (!ParseCommand(args, {kNoUpdateOption, kJsonOption}, parsed, status) ||
-        !LoadAnalysedLog(parsed, log, status))
+        !LoadAnalysedLog(parsed, places, log, status))
         return status;
     const MonthlySummary summary =
         CalcMonthlyTotals(log.sessions, log.settings.costs.vServFlatMonth);

@@ -98,9 +98,9 @@ void PrintSessionJson(const SessionList& sessions, const Statistics& range)
 
 } // namespace
 
-int RunSessionReport(const QStringList& args)
+int RunSessionReport(const QStringList& args, const Places& places)
 {
-    return RunPeriodReport(args, PrintSessionJson, PrintSessionTable);
+    return RunPeriodReport(args, places, PrintSessionJson, PrintSessionTable);
 }
 
 } // namespace dialtally

@@ -75,10 +75,10 @@ void PrintStatisticsJson(const Statistics& s)
 
 } // namespace
 
-int RunStats(const QStringList& args)
+int RunStats(const QStringList& args, const Places& places)
 {
     return RunPeriodReport(
-        args, [](const SessionList&, const Statistics& s) { PrintStatisticsJson(s); },
+        args, places, [](const SessionList&, const Statistics& s) { PrintStatisticsJson(s); },
         [](const SessionList&, const Statistics& s) { PrintStatisticsText(s); });
 }
 

@@ -4,7 +4,7 @@
 
 namespace dialtally {
 
-int RunUpdate(const QStringList& args)
+int RunUpdate(const QStringList& args, const Places& places)
 {
     CommandArgs parsed;
     QString error;
@@ -14,7 +14,7 @@ int RunUpdate(const QStringList& args)
         return UsageError(
             QStringLiteral("unexpected argument %1").arg(parsed.Positional().first()));
     UpdateReport report;
-    const bool ok = UpdateSessionLog(CurrentUpdateSettings(), &report);
+    const bool ok = UpdateSessionLog(UpdateSettingsFor(places), &report);
     PrintOut(QStringLiteral("%1 records appended\n").arg(report.appended));
     for (const QString& warning : UpdateWarnings(report))
         PrintError(warning);

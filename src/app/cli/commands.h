@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/places.h"
+
 #include <QStringList>
 #include <span>
 
@@ -11,17 +13,17 @@ struct CliCommand {
     const char* name;
     const char* summary; // one line for the program's --help
     const char* help;    // the command's --help text: usage line, options
-    int (*run)(const QStringList& args);
+    int (*run)(const QStringList& args, const Places& places);
 };
 
 std::span<const CliCommand> CliCommands();
 
 // The commands, each in a file of its own (cmd_*.cpp).
-int RunEvents(const QStringList& args);
-int RunSessionReport(const QStringList& args);
-int RunStats(const QStringList& args);
-int RunMonths(const QStringList& args);
-int RunUpdate(const QStringList& args);
-int RunGraph(const QStringList& args);
+int RunEvents(const QStringList& args, const Places& places);
+int RunSessionReport(const QStringList& args, const Places& places);
+int RunStats(const QStringList& args, const Places& places);
+int RunMonths(const QStringList& args, const Places& places);
+int RunUpdate(const QStringList& args, const Places& places);
+int RunGraph(const QStringList& args, const Places& places);
 
 } // namespace dialtally

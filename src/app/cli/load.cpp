@@ -1,47 +1,49 @@
 #include "app/cli/load.h"
 
-#include "analysis/analysis.h"
-#include "analysis/costs.h"
+#include "analysis/pricedlog.h"
 #include "log/update.h"
-#include "platform/folders.h"
 
 namespace dialtally {
 
-void RunUpdateUnless(const CommandArgs& parsed)
+namespace {
+
+void ReportUpdate(const UpdateReport& report, bool ok)
 {
-    if (parsed.Has(kNoUpdateOption.name))
-        return;
-    UpdateReport report;
-    if (!UpdateSessionLog(CurrentUpdateSettings(), &report))
+    if (!ok)
         PrintError(QStringLiteral("the log update failed; the report shows the log as it was: ") +
                    report.error);
     for (const QString& warning : UpdateWarnings(report))
         PrintError(warning);
 }
 
-bool LoadSessionsForCli(const CommandArgs& parsed, SessionList& sessions, int& status)
+} // namespace
+
+void RunUpdateUnless(const CommandArgs& parsed, const Places& places)
 {
-    RunUpdateUnless(parsed);
-    QString error;
-    if (!ReadSessions(ProgramFolder(), sessions, &error)) {
-        status = FileFailure(error);
-        return false;
-    }
-    return true;
+    if (parsed.Has(kNoUpdateOption.name))
+        return;
+    UpdateReport report;
+    const bool ok = UpdateSessionLog(UpdateSettingsFor(places), &report);
+    ReportUpdate(report, ok);
 }
 
-bool LoadAnalysedLog(const CommandArgs& parsed, AnalysedLog& log, int& status)
+bool LoadAnalysedLog(const CommandArgs& parsed, const Places& places, AnalysedLog& log, int& status)
 {
-    log.settings = LoadUserSettings();
+    log.settings = LoadUserSettings(places.SettingsFile());
     if (log.settings.problem) {
         status = FileFailure(log.settings.problem->Text());
         return false;
     }
-    if (!LoadSessionsForCli(parsed, log.sessions, status))
+    const bool update = !parsed.Has(kNoUpdateOption.name);
+    PricedLog priced =
+        LoadPricedLog(places, log.settings, nullptr, update ? LogUpdate::Run : LogUpdate::Skip);
+    if (update)
+        ReportUpdate(priced.update, priced.update.error.isEmpty());
+    if (!priced.readError.isEmpty()) {
+        status = FileFailure(priced.readError);
         return false;
-    CalculateDurations(log.sessions, log.settings.vAditionalConnectSeconds);
-    if (HasRealSession(log.sessions))
-        CalculateCosts(log.sessions, log.settings.costs);
+    }
+    log.sessions = std::move(priced.sessions);
     return true;
 }
 

@@ -1,7 +1,6 @@
 #include "app/cli/cliargs.h"
 #include "app/cli/commands.h"
-#include "platform/folders.h"
-#include "platform/system.h"
+#include "platform/places.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -42,8 +41,9 @@ bool NeedsGraphics(int argc, char* argv[])
     QStringList words;
     for (int i = 1; i < argc; ++i)
         words << QString::fromLocal8Bit(argv[i]);
-    return TakeFolderOptions(words) && TakeSystemOption(words) && !words.isEmpty() &&
-           words.first() == QLatin1String("graph");
+    Places places;
+    return ResolvePlaces(words, QProcessEnvironment::systemEnvironment(), places) &&
+           !words.isEmpty() && words.first() == QLatin1String("graph");
 }
 
 } // namespace
@@ -61,7 +61,8 @@ int main(int argc, char* argv[])
     const QCoreApplication& app = *application;
     QStringList args = app.arguments().mid(1);
     QString error;
-    if (!TakeFolderOptions(args, &error) || !TakeSystemOption(args, &error))
+    Places places;
+    if (!ResolvePlaces(args, QProcessEnvironment::systemEnvironment(), places, &error))
         return UsageError(error);
     if (args.isEmpty())
         return UsageError(QStringLiteral("no command given; try dialtally-cli --help"));
@@ -77,7 +78,7 @@ int main(int argc, char* argv[])
             PrintOut(QString::fromUtf8(command.help));
             return kExitOk;
         }
-        return command.run(args);
+        return command.run(args, places);
     }
     if (name.startsWith(QLatin1Char('-')))
         return UsageError(QStringLiteral("unknown option %1").arg(name));

@@ -73,7 +73,8 @@ Statistics AnalysePeriod(const SessionList& sessions, const Period& period)
                          : AnalyseAll(sessions);
 }
 
-int RunPeriodReport(const QStringList& args, PeriodPrinter printJson, PeriodPrinter printText)
+int RunPeriodReport(const QStringList& args, const Places& places, PeriodPrinter printJson,
+                    PeriodPrinter printText)
 {
     CommandArgs parsed;
     Period period;
@@ -81,7 +82,7 @@ int RunPeriodReport(const QStringList& args, PeriodPrinter printJson, PeriodPrin
     int status = kExitOk;
     if (!ParseCommand(args, {kNoUpdateOption, kJsonOption, kFromOption, kToOption, kToEndOption},
                       parsed, status) ||
-        !ParsePeriod(parsed, period, status) || !LoadAnalysedLog(parsed, log, status))
+        !ParsePeriod(parsed, period, status) || !LoadAnalysedLog(parsed, places, log, status))
         return status;
     const Statistics range = AnalysePeriod(log.sessions, period);
     (parsed.Has(kJsonOption.name) ? printJson : printText)(log.sessions, range);

@@ -3,6 +3,7 @@
 #include "analysis/analysis.h"
 #include "app/cli/cliargs.h"
 #include "log/datetime.h"
+#include "platform/places.h"
 
 #include <QStringList>
 #include <initializer_list>
@@ -36,6 +37,7 @@ Statistics AnalysePeriod(const SessionList& sessions, const Period& period);
 
 // sessions and stats: the same options and load, then the chosen period printed as JSON or text.
 using PeriodPrinter = void (*)(const SessionList& sessions, const Statistics& range);
-int RunPeriodReport(const QStringList& args, PeriodPrinter printJson, PeriodPrinter printText);
+int RunPeriodReport(const QStringList& args, const Places& places, PeriodPrinter printJson,
+                    PeriodPrinter printText);
 
 } // namespace dialtally

@@ -1,5 +1,4 @@
-#include "platform/folders.h"
-#include "platform/system.h"
+#include "platform/places.h"
 #include "ui/frmmain.h"
 
 #include <QApplication>
@@ -12,12 +11,13 @@ int main(int argc, char* argv[])
 
     QStringList args = QApplication::arguments();
     QString error;
-    if (!dialtally::TakeFolderOptions(args, &error) || !dialtally::TakeSystemOption(args, &error)) {
+    dialtally::Places places;
+    if (!dialtally::ResolvePlaces(args, QProcessEnvironment::systemEnvironment(), places, &error)) {
         std::fprintf(stderr, "dialtally: %s\n", qPrintable(error));
         return 2;
     }
 
-    dialtally::frmMain window;
+    dialtally::frmMain window(places);
     window.show();
     return QApplication::exec();
 }

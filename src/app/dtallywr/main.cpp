@@ -4,6 +4,7 @@
 #include "log/companion.h"
 #include "platform/autorun.h"
 #include "platform/folders.h"
+#include "platform/places.h"
 #include "platform/processes.h"
 
 #include <QCoreApplication>
@@ -60,19 +61,19 @@ void SleepMilliseconds(int milliseconds)
     ::nanosleep(&delay, nullptr);
 }
 
-int SwitchAutorun(const QString& state, const QStringList& followArgs)
+int SwitchAutorun(const QString& entryPath, const QString& state, const QStringList& followArgs)
 {
     QString error;
     if (state == QLatin1String("on")) {
         const QString program = QDir(ExecutableFolder()).filePath(QStringLiteral("dtallywr"));
-        if (!EnableAutorun(program, followArgs, &error)) {
+        if (!EnableAutorun(entryPath, program, followArgs, &error)) {
             Problem(error);
             return 1;
         }
         return 0;
     }
     if (state == QLatin1String("off")) {
-        if (!DisableAutorun(&error)) {
+        if (!DisableAutorun(entryPath, &error)) {
             Problem(error);
             return 1;
         }
@@ -89,7 +90,8 @@ int main(int argc, char* argv[])
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments().mid(1);
     QString error;
-    if (!TakeFolderOptions(args, &error)) {
+    Places places;
+    if (!ResolvePlaces(args, QProcessEnvironment::systemEnvironment(), places, &error)) {
         Problem(error);
         return 2;
     }
@@ -123,7 +125,7 @@ int main(int argc, char* argv[])
         }
     }
 
-    const QString windowsDir = WindowsFolder();
+    const QString& windowsDir = places.windowsDir;
     if (source.isEmpty())
         source = QDir(windowsDir).filePath(QStringLiteral("PPPLOG.TXT"));
     source = QFileInfo(source).absoluteFilePath();
@@ -131,8 +133,9 @@ int main(int argc, char* argv[])
     if (!autorun.isEmpty()) {
         // The entry names the folders and the source as they are now, so that the logger
         // started at login writes where this one would.
-        return SwitchAutorun(autorun, {QStringLiteral("--windows-dir"), windowsDir,
-                                       QStringLiteral("--source"), source});
+        return SwitchAutorun(
+            places.AutostartEntry(), autorun,
+            {QStringLiteral("--windows-dir"), windowsDir, QStringLiteral("--source"), source});
     }
 
     if (!EnsureFolder(windowsDir, &error))
@@ -156,7 +159,7 @@ int main(int argc, char* argv[])
         ::sigaction(signal, &action, nullptr);
 
     LoggerRegistration registration;
-    if (!registration.Register(&error)) {
+    if (!registration.Register(places.runtimeDir, &error)) {
         Problem(error);
         return 1;
     }

@@ -340,59 +340,13 @@ bool CompanionLogger::DeliverPlace(std::string& problem)
 
 bool CompanionLogger::DeliverBatch(std::string& problem)
 {
-    const int fd = ::open(m_files.data.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
-        problem = "cannot write the data file " + Quoted(m_files.data) + ": " + ErrorText(errno);
-        return false;
-    }
-    const bool appended = AppendBatch(fd, problem);
-    ::close(fd);
-    return appended;
-}
-
-bool CompanionLogger::AppendBatch(int fd, std::string& problem)
-{
-    // A torn last field would swallow the first line of this batch.
-    const off_t cut = CutUnfinishedLine(fd);
-    dev_t device;
-    ino_t inode;
-    off_t length = 0;
-    if (cut < 0 || !FileIdentity(fd, device, inode, &length)) {
-        problem = "cannot write the data file " + Quoted(m_files.data) + ": " + ErrorText(errno);
-        return false;
-    }
-    if (cut > 0) {
+    off_t cut = 0;
+    const bool appended =
+        AppendBatch(m_files, m_batch, m_batchStart, m_place, &cut, &m_mustSettle, &problem);
+    if (cut > 0)
         Report("the data file " + Quoted(m_files.data) + " ended inside a field; its last " +
                std::to_string(cut) + " bytes were cut");
-    }
-    // Named before it is written: a batch cut short by the logger's death is found and taken
-    // back, and the place before it is kept.
-    LoggerPosition position{m_batchStart, UnconfirmedBatch{device, inode, length, m_place}};
-    if (!WriteLoggerPosition(m_files.position, position)) {
-        problem =
-            "cannot write the position file " + Quoted(m_files.position) + ": " + ErrorText(errno);
-        return false;
-    }
-    if (!WriteAll(fd, m_batch.data(), m_batch.size())) {
-        problem = "cannot write the data file " + Quoted(m_files.data) + ": " + ErrorText(errno);
-        TakeBackBatch(fd, length);
-        return false;
-    }
-    if (!WriteLoggerPosition(m_files.position, {m_place, std::nullopt})) {
-        problem =
-            "cannot write the position file " + Quoted(m_files.position) + ": " + ErrorText(errno);
-        TakeBackBatch(fd, length);
-        return false;
-    }
-    return true;
-}
-
-void CompanionLogger::TakeBackBatch(int fd, off_t lengthBefore)
-{
-    // Half a batch would leave a broken field; the whole batch is tried again later.
-    if (::ftruncate(fd, lengthBefore) != 0 ||
-        !WriteLoggerPosition(m_files.position, {m_batchStart, std::nullopt}))
-        m_mustSettle = true;
+    return appended;
 }
 
 bool CompanionLogger::Poll()

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "log/handover.h"
+#include "log/datafile.h"
 
 #include <chrono>
 #include <cstddef>
@@ -84,8 +84,6 @@ private:
     bool WriteBatch();
     bool DeliverBatch(std::string& problem);
     bool DeliverPlace(std::string& problem);
-    bool AppendBatch(int fd, std::string& problem);
-    void TakeBackBatch(int fd, off_t lengthBefore);
     void Report(const std::string& problem);
 
     std::string m_sourcePath;

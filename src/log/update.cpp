@@ -1,8 +1,9 @@
 #include "log/update.h"
 
-#include "log/handover.h"
+#include "log/datafile.h"
 #include "log/updatejournal.h"
 #include "log/workrecords.h"
+#include "platform/files.h"
 #include "platform/folders.h"
 
 #include <QByteArray>
@@ -54,27 +55,6 @@ bool Exists(const std::string& path)
     return ::lstat(path.c_str(), &info) == 0;
 }
 
-// The rename must not replace a work file that an earlier update left behind.
-int RenameNoReplace(const char* from, const char* to)
-{
-    if (::renameat2(AT_FDCWD, from, AT_FDCWD, to, RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL && errno != ENOSYS)
-        return errno;
-    // File systems without the flag: a hard link fails when the target exists.
-    if (::link(from, to) != 0)
-        return errno;
-    ::unlink(from);
-    return 0;
-}
-
-void ResetAttributes(const char* path)
-{
-    struct stat info;
-    if (::stat(path, &info) == 0)
-        ::chmod(path, (info.st_mode & 07777) | S_IWUSR);
-}
-
 class FileDescriptor {
 public:
     explicit FileDescriptor(int fd = -1) : m_fd(fd) {}
@@ -111,34 +91,15 @@ public:
     {
     }
 
+    // Four steps: one update at a time; a work file that an earlier run left is done first; the
+    // data file is claimed; its lines are appended.
     bool Run()
     {
         // Nothing logged and nothing left over: the Windows folder is not even touched.
         if (!Exists(m_files.data) && !Exists(m_files.work))
             return true;
-        if (!TakeUpdateLock())
-            return false;
-        if (Exists(m_files.work)) {
-            m_report.finishedInterrupted = true;
-            if (!OpenLog() || !UndoInterruptedRun() || !BeginWork() || !SettleBatch() ||
-                !FinishWorkFile())
-                return false;
-        } else if (Exists(m_files.journal)) {
-            // A run that ended after its work file was gone, or before its rename.
-            ::unlink(m_files.journal.c_str());
-        }
-        if (!Exists(m_files.data))
-            return true;
-        if (m_log.Get() < 0 && !OpenLog())
-            return false;
-        bool renamed = false;
-        if (!BeginWork() || !TakeDataFile(renamed))
-            return false;
-        if (!renamed) {
-            ::unlink(m_files.journal.c_str());
-            return true;
-        }
-        return FinishWorkFile();
+        return TakeUpdateLock() && FinishLeftOverWork() && ClaimDataFile() &&
+               (!m_claimed || FinishWorkFile());
     }
 
 private:
@@ -172,7 +133,7 @@ private:
             openError = errno;
             if (!IsAccessError(openError))
                 break;
-            ResetAttributes(m_logPath.c_str());
+            MakeWritableForOwner(m_logPath.c_str());
         }
         return Fail(SystemError(QStringLiteral("open"), m_logPath, openError));
     }
@@ -231,40 +192,55 @@ private:
         return true;
     }
 
-    // Renames the data file to the work file while the logger is not appending to it.
-    bool TakeDataFile(bool& renamed)
+    bool FinishLeftOverWork()
     {
-        renamed = false;
-        for (int attempt = 0;; ++attempt) {
-            HandoverLock dataLock;
-            if (!dataLock.Acquire(m_files.lock, HandoverLockKind::Data, kDataLockWait)) {
-                ::unlink(m_files.journal.c_str());
-                return Fail(QStringLiteral("The companion logger did not let go of \"%1\" within "
-                                           "%2 seconds; nothing was changed.")
-                                .arg(Decoded(m_files.data))
-                                .arg(kDataLockWait.count()));
-            }
-            const int error = RenameNoReplace(m_files.data.c_str(), m_files.work.c_str());
-            if (error == 0) {
-                renamed = m_report.renamed = true;
-                return SettleBatchLocked();
-            }
-            if (IsBusyError(error) && attempt == 0) {
-                dataLock.Release();
-                if (m_settings.sleep)
-                    m_settings.sleep(kRenameRetryMilliseconds);
-                continue;
-            }
-            // No data file any more is the normal case: nothing was logged since.
-            if (error == ENOENT)
-                return true;
+        if (!Exists(m_files.work)) {
+            // A journal without a work file is of a run that ended after its work file was gone,
+            // or before its rename.
             ::unlink(m_files.journal.c_str());
-            return Fail(QStringLiteral("Cannot rename \"%1\" to \"%2\": %3")
-                            .arg(Decoded(m_files.data), Decoded(m_files.work),
-                                 QString::fromLocal8Bit(std::strerror(error))));
+            return true;
         }
+        m_report.finishedInterrupted = true;
+        return OpenLog() && UndoInterruptedRun() && BeginWork() && SettleBatch() &&
+               FinishWorkFile();
     }
 
+    bool ClaimDataFile()
+    {
+        if (!Exists(m_files.data))
+            return true;
+        if ((m_log.Get() < 0 && !OpenLog()) || !BeginWork() || !TakeDataFile(m_claimed))
+            return false;
+        if (!m_claimed)
+            ::unlink(m_files.journal.c_str());
+        return true;
+    }
+
+    // Claims the data file: it becomes the work file once the logger is between batches.
+    bool TakeDataFile(bool& renamed)
+    {
+        off_t cut = 0;
+        std::string why;
+        const bool ok = dialtally::ClaimDataFile(
+            m_files, kDataLockWait,
+            [this] {
+                if (m_settings.sleep)
+                    m_settings.sleep(kRenameRetryMilliseconds);
+            },
+            &renamed, &cut, &why);
+        m_report.renamed = renamed;
+        m_report.batchBytesCut += cut;
+        if (ok)
+            return true;
+        // Nothing was claimed when the rename failed; a claimed work file waits with its journal.
+        if (!renamed)
+            ::unlink(m_files.journal.c_str());
+        return Fail(QStringLiteral("Cannot update from \"%1\": %2")
+                        .arg(Decoded(m_files.data), QString::fromLocal8Bit(why.c_str())));
+    }
+
+    // A batch that a killed logger left half written at the end of a left-over work file is cut
+    // away; the logger delivers it again, whole.
     bool SettleBatch()
     {
         HandoverLock dataLock;
@@ -273,13 +249,6 @@ private:
                                        "seconds; the work file waits for the next update.")
                             .arg(Decoded(m_files.lock))
                             .arg(kDataLockWait.count()));
-        return SettleBatchLocked();
-    }
-
-    // A batch that a killed logger left half written at the end of the work file is cut away;
-    // the logger delivers it again, whole.
-    bool SettleBatchLocked()
-    {
         off_t cut = 0;
         std::string why;
         if (!SettleUnconfirmedBatch(m_files, &cut, &why))
@@ -298,7 +267,7 @@ private:
         WorkFileEnd end = AppendWorkFileRecords(
             work.Get(), m_log.Get(), static_cast<int>(m_settings.dialect), m_report, &error);
         // The records must be on disk before the lines they came from are deleted.
-        if (end != WorkFileEnd::WriteFailed && ::fdatasync(m_log.Get()) != 0 && errno != EINVAL) {
+        if (end != WorkFileEnd::WriteFailed && !SyncFileData(m_log.Get())) {
             end = WorkFileEnd::WriteFailed;
             error = errno;
         }
@@ -348,7 +317,7 @@ private:
             int error = errno;
             bool deleted = false;
             if (IsAccessError(error)) {
-                ResetAttributes(m_files.work.c_str());
+                MakeWritableForOwner(m_files.work.c_str());
                 deleted = ::unlink(m_files.work.c_str()) == 0;
                 error = errno;
             }
@@ -369,6 +338,7 @@ private:
     HandoverLock m_updateLock;
     FileDescriptor m_log;
     off_t m_logStart = 0;
+    bool m_claimed = false;
 };
 
 } // namespace

@@ -1,6 +1,7 @@
 #include "log/updatejournal.h"
 
 #include "log/writeall.h"
+#include "platform/files.h"
 
 #include <cerrno>
 #include <charconv>
@@ -133,7 +134,7 @@ bool WriteUpdateJournal(const std::string& path, const UpdateJournal& journal)
         return false;
     // On disk before the data file is renamed: after a power failure a work file without its
     // journal could not be told from one that was never started.
-    bool ok = WriteAll(fd, text.data(), text.size()) && ::fdatasync(fd) == 0;
+    bool ok = WriteAll(fd, text.data(), text.size()) && SyncFileData(fd);
     int error = errno;
     if (::close(fd) != 0 && ok) {
         ok = false;

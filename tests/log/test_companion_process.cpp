@@ -4,7 +4,7 @@
 // process: one logger per data file, the unfinished line at a close, no busy waiting.
 
 #include "generate/generator.h"
-#include "log/handover.h"
+#include "log/datafile.h"
 #include "platform/processes.h"
 
 #include <QDir>

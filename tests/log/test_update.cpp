@@ -1,4 +1,4 @@
-#include "log/handover.h"
+#include "log/datafile.h"
 #include "log/sessionlog.h"
 #include "log/update.h"
 #include "log/updatejournal.h"

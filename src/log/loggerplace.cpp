@@ -1,4 +1,4 @@
-#include "log/handover.h"
+#include "log/loggerplace.h"
 
 #include "log/writeall.h"
 
@@ -7,11 +7,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <sstream>
-#include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
-#include <utility>
-#include <vector>
 
 namespace dialtally {
 namespace {
@@ -19,13 +15,6 @@ namespace {
 const char kPositionHeader[] = "dtallywr position 1";
 // A position file is a few hundred bytes; anything much larger is not one.
 constexpr std::size_t kMaxPositionFile = 4096;
-
-std::string Join(const std::string& folder, const char* name)
-{
-    if (folder.empty() || folder.back() == '/')
-        return folder + name;
-    return folder + '/' + name;
-}
 
 std::string HexText(const std::string& bytes)
 {
@@ -121,72 +110,6 @@ void SetText(std::string* error, const std::string& text)
 
 } // namespace
 
-HandoverFiles HandoverFiles::InFolder(const std::string& windowsDir)
-{
-    HandoverFiles files;
-    files.folder = windowsDir;
-    files.data = Join(windowsDir, "Dtally.dat");
-    files.work = Join(windowsDir, "Dtally.wrk");
-    files.journal = Join(windowsDir, "Dtally.jnl");
-    files.position = Join(windowsDir, "Dtally.pos");
-    files.lock = Join(windowsDir, "Dtally.lck");
-    return files;
-}
-
-HandoverLock::HandoverLock(HandoverLock&& other) noexcept : m_fd(std::exchange(other.m_fd, -1)) {}
-
-HandoverLock& HandoverLock::operator=(HandoverLock&& other) noexcept
-{
-    if (this != &other) {
-        Release();
-        m_fd = std::exchange(other.m_fd, -1);
-    }
-    return *this;
-}
-
-HandoverLock::~HandoverLock()
-{
-    Release();
-}
-
-bool HandoverLock::Acquire(const std::string& lockPath, HandoverLockKind kind,
-                           std::chrono::milliseconds wait)
-{
-    Release();
-    const int fd = ::open(lockPath.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    struct flock range = {};
-    range.l_type = F_WRLCK;
-    range.l_whence = SEEK_SET;
-    range.l_start = static_cast<off_t>(kind);
-    range.l_len = 1;
-    const auto deadline = std::chrono::steady_clock::now() + wait;
-    auto pause = std::chrono::microseconds(200);
-    for (;;) {
-        if (::fcntl(fd, F_OFD_SETLK, &range) == 0) {
-            m_fd = fd;
-            return true;
-        }
-        const int error = errno;
-        if ((error != EAGAIN && error != EACCES && error != EINTR) ||
-            std::chrono::steady_clock::now() >= deadline) {
-            ::close(fd);
-            errno = error == EACCES || error == EAGAIN ? EWOULDBLOCK : error;
-            return false;
-        }
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(20000));
-    }
-}
-
-void HandoverLock::Release()
-{
-    if (m_fd >= 0)
-        ::close(m_fd);
-    m_fd = -1;
-}
-
 std::optional<LoggerPosition> ReadLoggerPosition(const std::string& path, std::string* error)
 {
     std::string text;
@@ -255,111 +178,6 @@ bool WriteLoggerPosition(const std::string& path, const LoggerPosition& position
         errno = error;
         return false;
     }
-    return true;
-}
-
-bool SettleUnconfirmedBatch(const HandoverFiles& files, off_t* cutBytes, std::string* error)
-{
-    if (cutBytes)
-        *cutBytes = 0;
-    std::optional<LoggerPosition> position = ReadLoggerPosition(files.position);
-    if (!position || !position->batch)
-        return true;
-    const UnconfirmedBatch batch = *position->batch;
-    for (const std::string* path : {&files.data, &files.work}) {
-        dev_t device;
-        ino_t inode;
-        off_t size = 0;
-        if (!FileIdentity(*path, device, inode, &size) || device != batch.device ||
-            inode != batch.inode)
-            continue;
-        if (size > batch.lengthBefore) {
-            if (::truncate(path->c_str(), batch.lengthBefore) != 0) {
-                SetText(error, "cannot cut back \"" + *path + "\": " + std::strerror(errno));
-                return false;
-            }
-            if (cutBytes)
-                *cutBytes = size - batch.lengthBefore;
-        }
-        break;
-    }
-    position->batch.reset();
-    if (!WriteLoggerPosition(files.position, *position)) {
-        SetText(error, "cannot write \"" + files.position + "\": " + std::strerror(errno));
-        return false;
-    }
-    return true;
-}
-
-off_t CutUnfinishedLine(int fd)
-{
-    struct stat info;
-    if (::fstat(fd, &info) != 0)
-        return -1;
-    off_t end = info.st_size;
-    std::vector<char> block(64 * 1024);
-    off_t lineEnd = 0; // just after the last CR or LF; 0 when the file holds none
-    while (end > 0) {
-        const off_t start =
-            end > static_cast<off_t>(block.size()) ? end - static_cast<off_t>(block.size()) : 0;
-        const auto size = static_cast<std::size_t>(end - start);
-        ssize_t got;
-        while ((got = ::pread(fd, block.data(), size, start)) < 0 && errno == EINTR) {
-        }
-        if (got != static_cast<ssize_t>(size)) {
-            if (got >= 0)
-                errno = EIO;
-            return -1;
-        }
-        std::size_t i = size;
-        while (i > 0 && block[i - 1] != '\n' && block[i - 1] != '\r')
-            --i;
-        if (i > 0) {
-            lineEnd = start + static_cast<off_t>(i);
-            break;
-        }
-        end = start;
-    }
-    const off_t cut = info.st_size - lineEnd;
-    if (cut > 0 && ::ftruncate(fd, lineEnd) != 0)
-        return -1;
-    return cut;
-}
-
-bool SyncFolder(const std::string& folder)
-{
-    const int fd =
-        ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0 || errno == EINVAL;
-    const int error = errno;
-    ::close(fd);
-    errno = error;
-    return ok;
-}
-
-bool FileIdentity(int fd, dev_t& device, ino_t& inode, off_t* size)
-{
-    struct stat info;
-    if (::fstat(fd, &info) != 0)
-        return false;
-    device = info.st_dev;
-    inode = info.st_ino;
-    if (size)
-        *size = info.st_size;
-    return true;
-}
-
-bool FileIdentity(const std::string& path, dev_t& device, ino_t& inode, off_t* size)
-{
-    struct stat info;
-    if (::stat(path.c_str(), &info) != 0)
-        return false;
-    device = info.st_dev;
-    inode = info.st_ino;
-    if (size)
-        *size = info.st_size;
     return true;
 }
 

@@ -1,4 +1,4 @@
-#include "log/handover.h"
+#include "log/datafile.h"
 
 #include <QFile>
 #include <QTemporaryDir>
@@ -33,7 +33,7 @@ struct stat Stat(const std::string& path)
 
 } // namespace
 
-class TestHandover : public QObject {
+class TestDataFile : public QObject {
     Q_OBJECT
 
 private:
@@ -165,5 +165,5 @@ private slots:
     }
 };
 
-QTEST_GUILESS_MAIN(TestHandover)
-#include "test_handover.moc"
+QTEST_GUILESS_MAIN(TestDataFile)
+#include "test_datafile.moc"

@@ -1,13 +1,18 @@
 #pragma once
 
+#include "log/loggerplace.h"
+
 #include <chrono>
-#include <optional>
+#include <functional>
 #include <string>
+#include <string_view>
 #include <sys/types.h>
 
 namespace dialtally {
 
-// The companion logger hands its lines to the update through files in the Windows folder:
+// The data file and the files beside it: both sides of "Dtally.dat" live here, the logger's batch
+// append and the update's claim of the file, under one lock. The companion logger hands its lines
+// to the update through files in the Windows folder:
 //   "Dtally.dat"  the data file: the logger appends, the update renames it away;
 //   "Dtally.wrk"  the work file: the renamed data file, read by the update alone;
 //   "Dtally.jnl"  the update's journal: the session log's length before the update appended;
@@ -53,42 +58,6 @@ private:
     int m_fd = -1;
 };
 
-// A place in the adapter's log: the file (device and inode), the offset up to which its lines
-// are delivered, and the bytes just before that offset. A log that was emptied and has grown
-// again past the offset still has the same identity; its bytes before the offset tell.
-struct SourcePlace {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t offset = 0;
-    std::string tail; // at most kPlaceTailBytes
-};
-inline constexpr std::size_t kPlaceTailBytes = 32;
-
-// A batch that the logger was appending: the data file it went to, that file's length before
-// the batch, and the place in the adapter's log once the batch is delivered.
-struct UnconfirmedBatch {
-    dev_t device = 0;
-    ino_t inode = 0;
-    off_t lengthBefore = 0;
-    SourcePlace after;
-};
-
-// What "Dtally.pos" holds: the place up to which every line is in the data file, and the batch
-// under way, if any. The logger writes the batch before it appends and removes it, with the new
-// place, once the batch is complete; both under the data lock. So a batch that is still named in
-// the file when the data lock is free was cut short by the logger's death.
-struct LoggerPosition {
-    SourcePlace source;
-    std::optional<UnconfirmedBatch> batch;
-};
-
-// Empty when there is no position file. A file that does not read as a position also gives none,
-// with *error saying why.
-std::optional<LoggerPosition> ReadLoggerPosition(const std::string& path,
-                                                 std::string* error = nullptr);
-// Replaces the file in one step (written aside, then renamed); false with errno set.
-bool WriteLoggerPosition(const std::string& path, const LoggerPosition& position);
-
 // Settles a batch that a dead logger left unconfirmed: whatever it appended to the data file, or
 // to the work file that the data file has become since, is cut off, and the position file is
 // left with the place before the batch, so that the batch is delivered again, whole. Call with
@@ -102,11 +71,22 @@ bool SettleUnconfirmedBatch(const HandoverFiles& files, off_t* cutBytes = nullpt
 // appended to it. Returns the number of bytes cut, or -1 with errno set.
 off_t CutUnfinishedLine(int fd);
 
-// Forces a folder's entries (a rename, a deletion) to disk; false with errno set.
-bool SyncFolder(const std::string& folder);
+// The writer's side. Appends one batch of fields to the data file; call with the data lock held.
+// The batch is named in the position file (with the place before it and after it) before it is
+// written and confirmed after, so that a batch cut short by the writer's death is found and
+// taken back. A torn last field that someone else left is cut first (*cutUnfinished tells how
+// many bytes). On failure the file is cut back to its length before the batch; *mustSettle is set
+// when even that failed, and the caller settles before its next batch. False with *problem.
+bool AppendBatch(const HandoverFiles& files, std::string_view batch, const SourcePlace& before,
+                 const SourcePlace& after, off_t* cutUnfinished, bool* mustSettle,
+                 std::string* problem);
 
-// "(device, inode)" of an open file or of a path; false when it cannot be asked.
-bool FileIdentity(int fd, dev_t& device, ino_t& inode, off_t* size = nullptr);
-bool FileIdentity(const std::string& path, dev_t& device, ino_t& inode, off_t* size = nullptr);
+// The reader's side: renames the data file to the work file under the data lock, so that a
+// batch under way is complete first, and settles a batch that a dead logger left in it. A
+// target that exists is never replaced. *claimed tells whether there was a data file.
+// retryWait is called once between two tries when the file is busy. False with *problem.
+bool ClaimDataFile(const HandoverFiles& files, std::chrono::milliseconds lockWait,
+                   const std::function<void()>& retryWait, bool* claimed, off_t* batchBytesCut,
+                   std::string* problem);
 
 } // namespace dialtally

@@ -265,6 +265,7 @@ void frmMain::BuildWindow()
     outline.setWidth(outline.width() + extra);
     canvas->SetOutline(outline);
     m_sessionPage->Relayout();
+    m_monthlyPage->Relayout();
 
     SetLoggingDisplay(false);
     ShowPage(0);

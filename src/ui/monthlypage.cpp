@@ -47,6 +47,11 @@ void MonthlyPage::AddControls(Placement& placement)
     placement.Add(m_picGraph, Anchor::Stretch);
 }
 
+void MonthlyPage::Relayout()
+{
+    FillWithFirstColumn(m_grdSum);
+}
+
 void MonthlyPage::Fill(const MonthlySummary& summary, int emptyMonth)
 {
     const int entries = static_cast<int>(summary.months.size());

@@ -20,6 +20,8 @@ public:
     MonthlyPage(const TwipsScale& scale, QWidget* parent);
 
     void AddControls(Placement& placement);
+    // The months' names take the room the other columns leave.
+    void Relayout();
 
     // One row per month, empty rows, and the averages last. A summary without months shows the
     // given month with nothing used.

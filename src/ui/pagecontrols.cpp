@@ -2,6 +2,7 @@
 
 #include <QHeaderView>
 #include <QLabel>
+#include <QStyle>
 #include <QTableView>
 
 namespace dialtally {
@@ -70,6 +71,18 @@ void SetUpGrid(QTableView* grid, const TwipsScale& scale, const std::vector<int>
         }
         header->resizeSection(column, std::max(width, needed + 8));
     }
+}
+
+void FillWithFirstColumn(QTableView* grid)
+{
+    QHeaderView* header = grid->horizontalHeader();
+    const int scrollBar = grid->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, grid);
+    int others = 0;
+    for (int column = 1; column < header->count(); ++column)
+        others += header->sectionSize(column);
+    const int room = grid->width() - 2 * grid->frameWidth() - scrollBar - others;
+    if (room > header->sectionSize(0))
+        header->resizeSection(0, room);
 }
 
 } // namespace dialtally

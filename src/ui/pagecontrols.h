@@ -30,4 +30,8 @@ QLabel* MakeValueBox(QWidget* parent, const char* name);
 void SetUpGrid(QTableView* grid, const TwipsScale& scale, const std::vector<int>& widthsTwips,
                int headerLines);
 
+// Gives the first column whatever width the other columns leave, room for the vertical scroll bar
+// kept, so that the grid never needs a horizontal one. It never narrows the column.
+void FillWithFirstColumn(QTableView* grid);
+
 } // namespace dialtally

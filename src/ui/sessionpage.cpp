@@ -10,7 +10,6 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QMouseEvent>
-#include <QScrollBar>
 #include <QStyle>
 #include <QTableView>
 
@@ -102,21 +101,6 @@ void SessionPage::SetUpColumns()
     m_extraWidth = std::max(0, needed - m_grdTime->width());
 }
 
-// The starting times take whatever width the other columns leave, room for the vertical scroll
-// bar kept, so that the table never needs a horizontal one.
-void SessionPage::FitColumns()
-{
-    QHeaderView* header = m_grdTime->horizontalHeader();
-    const int scrollBar =
-        m_grdTime->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_grdTime);
-    int others = 0;
-    for (int column = 1; column < header->count(); ++column)
-        others += header->sectionSize(column);
-    const int room = m_grdTime->width() - 2 * m_grdTime->frameWidth() - scrollBar - others;
-    if (room > header->sectionSize(0))
-        header->resizeSection(0, room);
-}
-
 // Each sum stands under the column it sums.
 void SessionPage::PlaceSumBoxes()
 {
@@ -134,7 +118,8 @@ void SessionPage::PlaceSumBoxes()
 
 void SessionPage::Relayout()
 {
-    FitColumns();
+    // The starting times take the room the other columns leave.
+    FillWithFirstColumn(m_grdTime);
     PlaceSumBoxes();
 }
 

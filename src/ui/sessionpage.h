@@ -50,7 +50,6 @@ protected:
 
 private:
     void SetUpColumns();
-    void FitColumns();
     void PlaceSumBoxes();
     void OnSelectionChanged();
 

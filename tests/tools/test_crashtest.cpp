@@ -12,18 +12,12 @@ using namespace dialtally;
 namespace {
 
 // 16 December 1998 10:14:40, value 123456; codes 101, 102 and 103, and one with code 999.
-const QByteArray kA = QByteArray::fromHex("fe36c5a82da6e140"
-                                          "6500"
-                                          "40e20100");
-const QByteArray kB = QByteArray::fromHex("fe36c5a82da6e140"
-                                          "6600"
-                                          "40e20100");
-const QByteArray kC = QByteArray::fromHex("fe36c5a82da6e140"
-                                          "6700"
-                                          "40e20100");
-const QByteArray kForeign = QByteArray::fromHex("fe36c5a82da6e140"
-                                                "e703"
-                                                "40e20100");
+// clang-format off
+const QByteArray kA =       QByteArray::fromHex("fe36c5a82da6e140" "6500" "40e20100");
+const QByteArray kB =       QByteArray::fromHex("fe36c5a82da6e140" "6600" "40e20100");
+const QByteArray kC =       QByteArray::fromHex("fe36c5a82da6e140" "6700" "40e20100");
+const QByteArray kForeign = QByteArray::fromHex("fe36c5a82da6e140" "e703" "40e20100");
+// clang-format on
 
 std::string_view View(const QByteArray& bytes)
 {

@@ -111,8 +111,8 @@ void DataFeeder::StartThread(std::uint64_t seed)
     m_thread = std::thread([this, seed] {
         std::mt19937_64 rng(seed);
         while (!m_stop) {
-            FeedBatch(Uniform(rng, 4 * 1024, 64 * 1024));
-            std::this_thread::sleep_for(std::chrono::microseconds(Uniform(rng, 300, 2000)));
+            FeedBatch(Uniform(rng, 1024, 16 * 1024));
+            std::this_thread::sleep_for(std::chrono::microseconds(Uniform(rng, 500, 2000)));
         }
     });
 }

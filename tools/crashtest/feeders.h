@@ -30,7 +30,7 @@ public:
     // Appends about bytes in batches of 64 KB to 1 MB; false when it stopped short.
     bool Feed(std::size_t bytes, std::mt19937_64& rng);
 
-    // Batches of 4 to 64 KB every millisecond or so from a thread, until StopThread().
+    // Batches of 1 to 16 KB every millisecond or so from a thread, until StopThread().
     void StartThread(std::uint64_t seed);
     void StopThread();
 

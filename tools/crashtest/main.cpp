@@ -112,7 +112,7 @@ std::string KillLine(const std::string& kind, const KillCount& count)
            std::to_string(count.midOperation) + " mid-operation)\n";
 }
 
-void PrintTally(const Scenario& scenario, const Tally& tally)
+void PrintTally(const Scenario& scenario, const Tally& tally, std::uint64_t seed)
 {
     const KillCount total = tally.Total();
     std::string text = std::string(scenario.name) + ": " + std::to_string(tally.rounds) +
@@ -132,8 +132,8 @@ void PrintTally(const Scenario& scenario, const Tally& tally)
     if (tally.notes.size() > kNotesShown)
         text += "  (" + std::to_string(tally.notes.size() - kNotesShown) + " more notes)\n";
     for (const Violation& violation : tally.violations)
-        text += "  VIOLATION in round " + std::to_string(violation.round) + ": " + violation.what +
-                '\n';
+        text += "  VIOLATION (seed " + std::to_string(seed) + ", " + scenario.name + " round " +
+                std::to_string(violation.round) + "): " + violation.what + '\n';
     Print(text);
 }
 
@@ -198,7 +198,7 @@ int Run(const Options& options)
         context.progress = [](const std::string& line) { Print("  " + line + '\n'); };
         Tally tally;
         scenario->run(context, tally);
-        PrintTally(*scenario, tally);
+        PrintTally(*scenario, tally, seed);
         violations += tally.violations.size();
     }
     const std::string repeat = "dialtally-crashtest --scenario " + options.scenario.toStdString() +

@@ -18,6 +18,71 @@
 extern char** environ;
 
 namespace dialtally {
+
+// Carries a child's standard error to its file through a pipe: a limit on the size of the files
+// the child writes would otherwise cut its own error message short.
+class ErrorRelay {
+public:
+    ErrorRelay() = default;
+    ErrorRelay(const ErrorRelay&) = delete;
+    ErrorRelay& operator=(const ErrorRelay&) = delete;
+    ~ErrorRelay()
+    {
+        CloseWriteEnd();
+        Join();
+        if (m_read >= 0)
+            ::close(m_read);
+    }
+
+    bool Open()
+    {
+        int ends[2];
+        if (::pipe2(ends, O_CLOEXEC) != 0)
+            return false;
+        m_read = ends[0];
+        m_write = ends[1];
+        return true;
+    }
+    int WriteEnd() const { return m_write; }
+
+    // In the parent after the fork: copies until the child's end is closed.
+    void Start(const std::string& path)
+    {
+        if (m_read < 0)
+            return;
+        CloseWriteEnd();
+        m_thread = std::thread([fd = m_read, path] {
+            const int out = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+            char buffer[4096];
+            ssize_t n;
+            while ((n = ::read(fd, buffer, sizeof buffer)) > 0 || (n < 0 && errno == EINTR)) {
+                if (n > 0 && out >= 0 && ::write(out, buffer, static_cast<std::size_t>(n)) < 0)
+                    break;
+            }
+            if (out >= 0)
+                ::close(out);
+        });
+    }
+
+    void Join()
+    {
+        if (m_thread.joinable())
+            m_thread.join();
+    }
+
+private:
+    void CloseWriteEnd()
+    {
+        if (m_write >= 0)
+            ::close(m_write);
+        m_write = -1;
+    }
+
+    int m_read = -1;
+    int m_write = -1;
+    std::thread m_thread;
+};
+
 namespace {
 
 // Everything the child needs after fork() is laid out before it: between fork() and exec() a
@@ -41,6 +106,8 @@ public:
         m_env.push_back(nullptr);
     }
 
+    void SetErrorPipe(int fd) { m_errorPipe = fd; }
+
     // Runs in the child; never returns.
     [[noreturn]] void Exec(bool traced) const
     {
@@ -53,7 +120,10 @@ public:
         ::sigprocmask(SIG_SETMASK, &none, nullptr);
         Redirect(0, "/dev/null", O_RDONLY);
         Redirect(1, OrNull(m_spec.stdoutPath), O_WRONLY | O_CREAT | O_TRUNC);
-        Redirect(2, OrNull(m_spec.stderrPath), O_WRONLY | O_CREAT | O_TRUNC);
+        if (m_errorPipe >= 0)
+            ::dup2(m_errorPipe, 2);
+        else
+            Redirect(2, OrNull(m_spec.stderrPath), O_WRONLY | O_CREAT | O_TRUNC);
         if (m_spec.fileSizeLimit) {
             struct sigaction ignore = {};
             ignore.sa_handler = SIG_IGN;
@@ -96,16 +166,21 @@ private:
 
     const ChildSpec& m_spec;
     pid_t m_parent;
+    int m_errorPipe = -1;
     std::vector<char*> m_argv;
     std::vector<std::string> m_envStorage;
     std::vector<char*> m_env;
 };
 
-pid_t ForkExec(const ExecImage& image, bool traced)
+pid_t ForkExec(ExecImage& image, const ChildSpec& spec, bool traced, ErrorRelay& relay)
 {
+    if (spec.fileSizeLimit && relay.Open())
+        image.SetErrorPipe(relay.WriteEnd());
     const pid_t pid = ::fork();
     if (pid == 0)
         image.Exec(traced);
+    if (pid > 0)
+        relay.Start(spec.stderrPath);
     return pid;
 }
 
@@ -252,6 +327,8 @@ std::string ChildEnd::Describe() const
     return "unknown end";
 }
 
+Child::Child() = default;
+
 Child::~Child()
 {
     if (Running())
@@ -260,10 +337,11 @@ Child::~Child()
 
 bool Child::Start(const ChildSpec& spec, std::string* error)
 {
-    const ExecImage image(spec);
+    ExecImage image(spec);
     m_started = Clock::now();
     m_end = ChildEnd();
-    m_pid = ForkExec(image, false);
+    m_relay = std::make_unique<ErrorRelay>();
+    m_pid = ForkExec(image, spec, false, *m_relay);
     if (m_pid < 0) {
         if (error)
             *error = std::string("cannot start ") + spec.program + ": " + std::strerror(errno);
@@ -322,6 +400,8 @@ void Child::Finish(int status)
     if (m_pidfd >= 0)
         ::close(m_pidfd);
     m_pidfd = -1;
+    // Everything the child said is in its file once it is gone.
+    m_relay.reset();
 }
 
 TracedRun RunTraced(const ChildSpec& untraced, int killAtChange, Clock::time_point deadline)
@@ -332,9 +412,10 @@ TracedRun RunTraced(const ChildSpec& untraced, int killAtChange, Clock::time_poi
     const char* asan = std::getenv("ASAN_OPTIONS");
     spec.environment.emplace_back("ASAN_OPTIONS", std::string(asan ? asan : "") +
                                                       (asan ? ":" : "") + "detect_leaks=0");
-    const ExecImage image(spec);
+    ExecImage image(spec);
+    ErrorRelay relay;
     const auto started = Clock::now();
-    const pid_t pid = ForkExec(image, true);
+    const pid_t pid = ForkExec(image, spec, true, relay);
     if (pid < 0) {
         run.error = std::string("cannot start ") + spec.program + ": " + std::strerror(errno);
         return run;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <chrono>
+#include <memory>
 #include <optional>
 #include <string>
 #include <sys/resource.h>
@@ -34,11 +35,13 @@ struct ChildEnd {
     std::string Describe() const;
 };
 
+class ErrorRelay;
+
 // One child process, started untraced. Waiting and killing go through a pidfd, so a signal never
 // reaches another process that took over the id.
 class Child {
 public:
-    Child() = default;
+    Child();
     Child(const Child&) = delete;
     Child& operator=(const Child&) = delete;
     // A child still running is killed and reaped: the crash test leaves no processes behind.
@@ -65,6 +68,7 @@ private:
     Clock::time_point m_started;
     Clock::time_point m_ended;
     ChildEnd m_end;
+    std::unique_ptr<ErrorRelay> m_relay;
 };
 
 // A run under ptrace that counts the child's file changes: every system call that writes,

@@ -24,8 +24,13 @@ dialtally_install_packages() {
     DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# Configures and builds in Release mode into build/.
+# Configures and builds in Release mode: dialtally_build [FOLDER [CMAKE OPTIONS...]], into build/
+# by default. Later options win over the Release default. ccache is used when it is there.
 dialtally_build() {
-    cmake -S . -B build -DCMAKE_BUILD_TYPE=Release >/dev/null
-    cmake --build build -j"$(nproc)"
+    local folder=${1:-build}
+    shift || true
+    local launcher=()
+    command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+    cmake -S . -B "$folder" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" "$@" >/dev/null
+    cmake --build "$folder" -j"$(nproc)"
 }

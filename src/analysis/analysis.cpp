@@ -64,10 +64,10 @@ SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeco
 }
 
 SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds,
-                            const UpdateSettings& update)
+                            const UpdateSettings& update, UpdateReport* report)
 {
     StartReading(bar);
-    return FinishReading(LoadSessions(bar, update), bar, additionalConnectSeconds);
+    return FinishReading(LoadSessions(bar, update, report), bar, additionalConnectSeconds);
 }
 
 void CalculateDurations(SessionList& sessions, std::int32_t additionalConnectSeconds)
@@ -177,8 +177,9 @@ void Analyse(const SessionList& sessions, Statistics& statistics)
 
     const SessionRecord& firstSession = sessions[static_cast<std::size_t>(first)];
     const SessionRecord& lastSession = sessions[static_cast<std::size_t>(last)];
-    // The empty log: one entry without a disconnect time has nothing more to show.
-    if (first == last && !lastSession.vDown)
+    // The empty log's placeholder has nothing more to show. A session that is still open (an up
+    // time, no down time) is a session all the same and is counted.
+    if (first == last && !lastSession.vUp && !lastSession.vDown)
         return;
     statistics.vFirstUp = firstSession.vUp;
     statistics.vLastDown = lastSession.vDown;

@@ -53,8 +53,9 @@ struct RangeSummary {
 // builds the sessions (LoadSessions), then applies the allowance and fills the durations
 // (CalculateDurations), advancing the bar once before and once after. Always yields a list.
 SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds);
+// report, when given, gets what the update did.
 SessionList ReadSessionList(ProgressBar* bar, std::int32_t additionalConnectSeconds,
-                            const UpdateSettings& update);
+                            const UpdateSettings& update, UpdateReport* report = nullptr);
 
 // Moves every up time earlier by the connect-time allowance (in memory only; a negative allowance
 // moves it later) and fills lDur and vDurText ("h:mm:ss") of every session with both times.

@@ -68,6 +68,11 @@ QString FormatBytes(std::int64_t bytes, const QLocale& locale)
     return QString::number(bytes) + QStringLiteral(" byte");
 }
 
+QString OneDecimalText(double value, const QLocale& locale)
+{
+    return PlainNumbers(locale).toString(value, 'f', 1);
+}
+
 QString CurrencyText(const QLocale& locale)
 {
     return locale.currencySymbol(QLocale::CurrencySymbol);
@@ -133,20 +138,21 @@ std::optional<DateTime> ParseUserDate(const QString& text, const QLocale& locale
                 .replace(paddedMonth, QStringLiteral("M"));
         });
     };
-    const QString localeFormat = locale.dateFormat(QLocale::ShortFormat);
     const QString wideFormat = ShortDateFormat(locale);
-    if (wideFormat != localeFormat) {
-        // The locale writes two-digit years; read them in a window around the present.
-        for (const QString& format : {localeFormat, relaxed(localeFormat)}) {
-            const QDate date = locale.toDate(trimmed, format);
-            if (date.isValid())
-                return FromQDate(date.addYears(date.year() < 1930 ? 100 : 0));
-        }
-    }
     for (const QString& format : {wideFormat, relaxed(wideFormat)}) {
         const QDate date = locale.toDate(trimmed, format);
         if (date.isValid() && date.year() >= 100)
             return FromQDate(date);
+    }
+    // Two-digit years are read in a window around the present, 1930 to 2029, in every locale,
+    // also where the locale itself writes four digits.
+    static const QRegularExpression fourDigitYear(QStringLiteral("(?<!y)yyyy(?!y)"));
+    const QString narrowFormat = EditUnquoted(
+        wideFormat, [](QString part) { return part.replace(fourDigitYear, QStringLiteral("yy")); });
+    for (const QString& format : {narrowFormat, relaxed(narrowFormat)}) {
+        const QDate date = locale.toDate(trimmed, format);
+        if (date.isValid())
+            return FromQDate(date.addYears(date.year() < 1930 ? 100 : 0));
     }
     return std::nullopt;
 }

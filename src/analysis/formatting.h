@@ -38,6 +38,10 @@ QString FormatDateTime(DateTime t, const QLocale& locale = QLocale());
 // Amounts are kept unrounded and rounded only here.
 QString FormatCurrency(double amount, const QLocale& locale = QLocale());
 
+// "#0.0": one decimal with the locale's decimal separator and no thousands separator, as the
+// average connection time is shown ("1200.5").
+QString OneDecimalText(double value, const QLocale& locale = QLocale());
+
 // A day as the user types it: ISO "YYYY-MM-DD" always, and the locale's short date with a two- or
 // four-digit year (two digits mean 1930..2029). Gives midnight of that day; empty when the text is
 // not a date.

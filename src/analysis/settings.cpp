@@ -1,6 +1,7 @@
 #include "analysis/settings.h"
 
 #include <QSettings>
+#include <QStandardPaths>
 #include <QStringList>
 #include <cmath>
 #include <limits>
@@ -95,19 +96,72 @@ QString FlagText(bool value)
     return value ? kTrue : kFalse;
 }
 
-bool Flush(QSettings& store)
+// Only a failed write counts: the reader's format status also stands for lines that it skips
+// harmlessly, such as "#" comments.
+bool Flush(QSettings& store, SettingsProblem* problem)
 {
     store.sync();
-    return store.status() == QSettings::NoError;
+    if (store.status() != QSettings::AccessError)
+        return true;
+    if (problem)
+        *problem = {store.fileName(), 0, QStringLiteral("cannot be written")};
+    return false;
+}
+
+void WriteCommunicationSettings(QSettings& store, const CostSettings& costs, const QLocale& locale)
+{
+    store.setValue(CostsKey(QStringLiteral("bCommCosts")), FlagText(costs.bCommCosts));
+    store.setValue(CostsKey(QStringLiteral("vCommConnect")), MoneyText(costs.vCommConnect, locale));
+    store.setValue(CostsKey(QStringLiteral("vCommRateDelayMinutes")),
+                   QString::number(costs.vCommRateDelayMinutes));
+    for (int n = 1; n <= 3; ++n)
+        store.setValue(NumberedKey("vCommRate", n), MoneyText(costs.vCommRate[n - 1], locale));
+    for (int d = 1; d <= kDaysPerWeek; ++d)
+        store.setValue(NumberedKey("vCommRatesDay", d), DayCodesText(costs.vCommRatesDay, d));
+}
+
+void WriteServiceSettings(QSettings& store, const CostSettings& costs, const QLocale& locale)
+{
+    store.setValue(CostsKey(QStringLiteral("bServCosts")), FlagText(costs.bServCosts));
+    store.setValue(CostsKey(QStringLiteral("vServConnect")), MoneyText(costs.vServConnect, locale));
+    store.setValue(CostsKey(QStringLiteral("vServMinute")), MoneyText(costs.vServMinute, locale));
+    store.setValue(CostsKey(QStringLiteral("vServFlatMonth")),
+                   MoneyText(costs.vServFlatMonth, locale));
+    store.setValue(CostsKey(QStringLiteral("bServRounding")), FlagText(costs.bServRounding));
+    store.setValue(CostsKey(QStringLiteral("vServDataMb")), MoneyText(costs.vServDataMb, locale));
+}
+
+void WriteConnectSeconds(QSettings& store, std::int32_t seconds)
+{
+    store.setValue(CostsKey(QStringLiteral("vAditionalConnectSeconds")), QString::number(seconds));
 }
 
 } // namespace
 
-std::unique_ptr<QSettings> OpenSettingsStore()
+QString SettingsFilePath()
 {
-    // An empty application name makes the organisation the file name: <config>/Dtallyer.ini.
-    return std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope,
-                                       kSettingsApplication, QString());
+    return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+           QLatin1Char('/') + kSettingsApplication + QStringLiteral(".ini");
+}
+
+std::unique_ptr<QSettings> OpenSettingsStore(SettingsProblem* problem)
+{
+    // The store is opened on the checked file alone, without the system-wide fallback files, so
+    // that what is read is what was checked.
+    const QString path = SettingsFilePath();
+    if (!CheckSettingsFile(path, problem))
+        return nullptr;
+    return std::make_unique<QSettings>(path, QSettings::IniFormat);
+}
+
+LoadedSettings LoadUserSettings(const QLocale& locale)
+{
+    SettingsProblem problem;
+    if (const auto store = OpenSettingsStore(&problem))
+        return LoadSettings(*store, locale);
+    LoadedSettings defaults;
+    defaults.problem = problem;
+    return defaults;
 }
 
 QString MoneyText(double value, const QLocale& locale)
@@ -141,6 +195,10 @@ std::optional<double> ReadMoneyText(const QString& text, const QLocale& locale)
 LoadedSettings LoadSettings(QSettings& store, const QLocale& locale)
 {
     LoadedSettings loaded;
+    if (SettingsProblem problem; !CheckSettingsFile(store.fileName(), &problem)) {
+        loaded.problem = problem;
+        return loaded;
+    }
     CostSettings& costs = loaded.costs;
     ReadWhole(store, CostsKey(QStringLiteral("vAditionalConnectSeconds")),
               loaded.vAditionalConnectSeconds, locale);
@@ -163,44 +221,41 @@ LoadedSettings LoadSettings(QSettings& store, const QLocale& locale)
 
     if (ReadText(store, CostsKey(QStringLiteral("sVersion")), QStringLiteral("0")) !=
         kSettingsVersion) {
+        // The file was checked above; the three groups are written as one flush.
         store.remove(kCostsSection);
         store.setValue(CostsKey(QStringLiteral("sVersion")), kSettingsVersion);
-        SaveCommunicationSettings(store, costs, locale);
-        SaveConnectSeconds(store, loaded.vAditionalConnectSeconds);
-        SaveServiceSettings(store, costs, locale);
+        WriteCommunicationSettings(store, costs, locale);
+        WriteConnectSeconds(store, loaded.vAditionalConnectSeconds);
+        WriteServiceSettings(store, costs, locale);
+        Flush(store, nullptr);
     }
     return loaded;
 }
 
-bool SaveCommunicationSettings(QSettings& store, const CostSettings& costs, const QLocale& locale)
+bool SaveCommunicationSettings(QSettings& store, const CostSettings& costs, const QLocale& locale,
+                               SettingsProblem* problem)
 {
-    store.setValue(CostsKey(QStringLiteral("bCommCosts")), FlagText(costs.bCommCosts));
-    store.setValue(CostsKey(QStringLiteral("vCommConnect")), MoneyText(costs.vCommConnect, locale));
-    store.setValue(CostsKey(QStringLiteral("vCommRateDelayMinutes")),
-                   QString::number(costs.vCommRateDelayMinutes));
-    for (int n = 1; n <= 3; ++n)
-        store.setValue(NumberedKey("vCommRate", n), MoneyText(costs.vCommRate[n - 1], locale));
-    for (int d = 1; d <= kDaysPerWeek; ++d)
-        store.setValue(NumberedKey("vCommRatesDay", d), DayCodesText(costs.vCommRatesDay, d));
-    return Flush(store);
+    if (!CheckSettingsFile(store.fileName(), problem))
+        return false;
+    WriteCommunicationSettings(store, costs, locale);
+    return Flush(store, problem);
 }
 
-bool SaveServiceSettings(QSettings& store, const CostSettings& costs, const QLocale& locale)
+bool SaveServiceSettings(QSettings& store, const CostSettings& costs, const QLocale& locale,
+                         SettingsProblem* problem)
 {
-    store.setValue(CostsKey(QStringLiteral("bServCosts")), FlagText(costs.bServCosts));
-    store.setValue(CostsKey(QStringLiteral("vServConnect")), MoneyText(costs.vServConnect, locale));
-    store.setValue(CostsKey(QStringLiteral("vServMinute")), MoneyText(costs.vServMinute, locale));
-    store.setValue(CostsKey(QStringLiteral("vServFlatMonth")),
-                   MoneyText(costs.vServFlatMonth, locale));
-    store.setValue(CostsKey(QStringLiteral("bServRounding")), FlagText(costs.bServRounding));
-    store.setValue(CostsKey(QStringLiteral("vServDataMb")), MoneyText(costs.vServDataMb, locale));
-    return Flush(store);
+    if (!CheckSettingsFile(store.fileName(), problem))
+        return false;
+    WriteServiceSettings(store, costs, locale);
+    return Flush(store, problem);
 }
 
-bool SaveConnectSeconds(QSettings& store, std::int32_t seconds)
+bool SaveConnectSeconds(QSettings& store, std::int32_t seconds, SettingsProblem* problem)
 {
-    store.setValue(CostsKey(QStringLiteral("vAditionalConnectSeconds")), QString::number(seconds));
-    return Flush(store);
+    if (!CheckSettingsFile(store.fileName(), problem))
+        return false;
+    WriteConnectSeconds(store, seconds);
+    return Flush(store, problem);
 }
 
 Selection LoadSelection(QSettings& store)
@@ -214,14 +269,16 @@ Selection LoadSelection(QSettings& store)
     return selection;
 }
 
-bool SaveSelection(QSettings& store, const Selection& selection)
+bool SaveSelection(QSettings& store, const Selection& selection, SettingsProblem* problem)
 {
+    if (!CheckSettingsFile(store.fileName(), problem))
+        return false;
     store.setValue(Key(kSelSection, QStringLiteral("fSelEnabled")),
                    FlagText(selection.fSelEnabled));
     store.setValue(Key(kSelSection, QStringLiteral("vSelStartDate")), selection.vSelStartDate);
     store.setValue(Key(kSelSection, QStringLiteral("vSelEndDate")), selection.vSelEndDate);
     store.setValue(Key(kSelSection, QStringLiteral("fSelToEnd")), FlagText(selection.fSelToEnd));
-    return Flush(store);
+    return Flush(store, problem);
 }
 
 } // namespace dialtally

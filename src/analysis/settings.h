@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/settingscheck.h"
+
 #include <QLocale>
 #include <QString>
 #include <array>
@@ -53,6 +55,9 @@ struct CostSettings {
 struct LoadedSettings {
     CostSettings costs;
     std::int32_t vAditionalConnectSeconds = 0;
+    // Set when the settings file is damaged or cannot be read. The values above are then the
+    // defaults (both costs off) and the file is left as it is, for the user to mend.
+    std::optional<SettingsProblem> problem;
 };
 
 // The remembered period of the session table; the dates are kept as the user typed them.
@@ -68,9 +73,18 @@ struct Selection {
 inline const QString kSettingsApplication = QStringLiteral("Dtallyer");
 inline const QString kSettingsVersion = QStringLiteral("1.75");
 
-// The user's settings store: the INI file "Dtallyer.ini" in $XDG_CONFIG_HOME (~/.config when
-// unset), sections [Costs] and [Sel]. Every value is text.
-std::unique_ptr<QSettings> OpenSettingsStore();
+// The user's settings file: "Dtallyer.ini" in $XDG_CONFIG_HOME (~/.config when unset).
+QString SettingsFilePath();
+
+// The user's settings store: the INI file SettingsFilePath(), sections [Costs] and [Sel]. Every
+// value is text. The file is checked before the store reads it (CheckSettingsFile); a damaged
+// or unreadable one is not read at all: the result is then null, with the reason in problem.
+// A missing file gives an empty store.
+std::unique_ptr<QSettings> OpenSettingsStore(SettingsProblem* problem = nullptr);
+
+// What a start of the program loads: section "Costs" of the user's store (LoadSettings). A
+// damaged store gives the defaults and its problem, and is not read.
+LoadedSettings LoadUserSettings(const QLocale& locale = QLocale());
 
 // Numbers are written with the locale's decimal separator and no thousands separator. Reading
 // accepts either separator, so a store written under another locale still loads. Text that the
@@ -78,18 +92,25 @@ std::unique_ptr<QSettings> OpenSettingsStore();
 // default, and a grid hour whose character is not "1", "2" or "3" (or is missing) gets code 1.
 //
 // Loads section "Costs". A store of another version (its "sVersion" is not "1.75") loses the
-// whole section, which is then written afresh from the values just loaded.
+// whole section, which is then written afresh from the values just loaded. A store whose file is
+// damaged or unreadable (CheckSettingsFile) is not trusted: the result holds the defaults and the
+// problem, and nothing is written.
 LoadedSettings LoadSettings(QSettings& store, const QLocale& locale = QLocale());
 
-// Each save writes its group of keys and flushes the store; false when the file is not written.
+// Each save writes its group of keys and flushes the store; false when the file is not written,
+// with the reason in problem. A damaged or unreadable file is never written: the save refuses
+// with the problem that CheckSettingsFile finds, and the file stays as it is for the user to
+// mend (the store would otherwise write back only what it could read).
 bool SaveCommunicationSettings(QSettings& store, const CostSettings& costs,
-                               const QLocale& locale = QLocale());
+                               const QLocale& locale = QLocale(),
+                               SettingsProblem* problem = nullptr);
 bool SaveServiceSettings(QSettings& store, const CostSettings& costs,
-                         const QLocale& locale = QLocale());
-bool SaveConnectSeconds(QSettings& store, std::int32_t seconds);
+                         const QLocale& locale = QLocale(), SettingsProblem* problem = nullptr);
+bool SaveConnectSeconds(QSettings& store, std::int32_t seconds, SettingsProblem* problem = nullptr);
 
 Selection LoadSelection(QSettings& store);
-bool SaveSelection(QSettings& store, const Selection& selection);
+bool SaveSelection(QSettings& store, const Selection& selection,
+                   SettingsProblem* problem = nullptr);
 
 // The text forms of the store, shared with the dialogs that validate what the user types.
 QString MoneyText(double value, const QLocale& locale = QLocale());

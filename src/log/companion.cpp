@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <utility>
@@ -21,69 +20,72 @@ constexpr std::size_t kBatchLimit = 4 * 1024 * 1024;
 constexpr std::size_t kPollLimit = 32 * 1024 * 1024;
 // An adapter line is a few hundred bytes; a "line" this long without an end is cut here.
 constexpr std::size_t kMaxLine = 64 * 1024;
-// A batch that keeps finding its data file renamed away gives up after this many tries.
-constexpr int kAppendAttempts = 100;
-
-bool SameFile(const struct stat& a, const struct stat& b)
-{
-    return a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
+// The update holds the data lock only while it renames the data file away. A delivery that
+// waits longer gives up and is tried again later, so that the logger still hears a close request.
+constexpr std::chrono::seconds kDataLockWait{5};
 
 std::string ErrorText(int error)
 {
     return std::strerror(error);
 }
 
+std::string Quoted(const std::string& path)
+{
+    return '"' + path + '"';
+}
+
+bool SamePlace(const SourcePlace& a, const SourcePlace& b)
+{
+    return a.device == b.device && a.inode == b.inode && a.offset == b.offset && a.tail == b.tail;
+}
+
+// The last kPlaceTailBytes of what was read before bytes, followed by bytes.
+std::string LastBytes(const std::string& before, std::string_view bytes)
+{
+    if (bytes.size() >= kPlaceTailBytes)
+        return std::string(bytes.substr(bytes.size() - kPlaceTailBytes));
+    std::string tail = before;
+    tail.append(bytes);
+    if (tail.size() > kPlaceTailBytes)
+        tail.erase(0, tail.size() - kPlaceTailBytes);
+    return tail;
+}
+
+// The count bytes just before offset; shorter when the file no longer holds them, empty on a
+// read error too (then *failed is set).
+std::string BytesBefore(int fd, off_t offset, std::size_t count, bool* failed = nullptr)
+{
+    count = std::min(count, static_cast<std::size_t>(offset));
+    std::string bytes(count, '\0');
+    ssize_t got;
+    while ((got = ::pread(fd, bytes.data(), count, offset - static_cast<off_t>(count))) < 0 &&
+           errno == EINTR) {
+    }
+    if (failed)
+        *failed = got < 0;
+    bytes.resize(got < 0 ? 0 : static_cast<std::size_t>(got));
+    return bytes;
+}
+
 } // namespace
 
-CompanionLogger::CompanionLogger(std::string sourcePath, std::string dataPath, bool fromStart,
+std::chrono::milliseconds RetryPause::Next()
+{
+    const std::chrono::milliseconds pause = m_next;
+    m_next = std::min(m_next * 2, std::max(kMaxRetryPause, m_first));
+    return pause;
+}
+
+CompanionLogger::CompanionLogger(std::string sourcePath, HandoverFiles files, bool fromStart,
                                  Reporter report)
-    : m_sourcePath(std::move(sourcePath)), m_dataPath(std::move(dataPath)),
-      m_report(std::move(report)), m_fromStart(fromStart)
+    : m_sourcePath(std::move(sourcePath)), m_files(std::move(files)), m_report(std::move(report)),
+      m_fromStart(fromStart)
 {
 }
 
 CompanionLogger::~CompanionLogger()
 {
     CloseSource();
-}
-
-bool CompanionLogger::AppendBatch(const std::string& dataPath, std::string_view bytes)
-{
-    for (int attempt = 0; attempt < kAppendAttempts; ++attempt) {
-        const int fd = ::open(dataPath.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return false;
-        int lock;
-        while ((lock = ::flock(fd, LOCK_EX)) != 0 && errno == EINTR) {
-        }
-        if (lock != 0) {
-            const int error = errno;
-            ::close(fd);
-            errno = error;
-            return false;
-        }
-        struct stat opened, named;
-        if (::fstat(fd, &opened) == 0 && ::stat(dataPath.c_str(), &named) == 0 &&
-            SameFile(opened, named)) {
-            // Once the lock is ours an update that renames the file waits for the whole batch.
-            if (!WriteAll(fd, bytes.data(), bytes.size())) {
-                const int error = errno;
-                // Half a batch would leave a broken field; the whole batch is tried again later.
-                if (::ftruncate(fd, opened.st_size) != 0) {
-                }
-                ::close(fd);
-                errno = error;
-                return false;
-            }
-            ::close(fd);
-            return true;
-        }
-        // The file was renamed away, perhaps already consumed, while we waited for the lock.
-        ::close(fd);
-    }
-    errno = EAGAIN;
-    return false;
 }
 
 void CompanionLogger::Report(const std::string& problem)
@@ -95,11 +97,70 @@ void CompanionLogger::Report(const std::string& problem)
         m_report(problem);
 }
 
-void CompanionLogger::OpenSource(bool atEnd)
+bool CompanionLogger::Start(std::string* error)
+{
+    if (!m_loggerLock.Acquire(m_files.lock, HandoverLockKind::Logger,
+                              std::chrono::milliseconds(0))) {
+        if (error) {
+            *error = errno == EWOULDBLOCK ? "another logger is already writing to " +
+                                                Quoted(m_files.data) + "; this one ends"
+                                          : "cannot open the lock file " + Quoted(m_files.lock) +
+                                                ": " + ErrorText(errno);
+        }
+        return false;
+    }
+    // The update holds the data lock only briefly; at the start there is nothing else to do.
+    HandoverLock dataLock;
+    while (!dataLock.Acquire(m_files.lock, HandoverLockKind::Data, kDataLockWait)) {
+        if (errno != EWOULDBLOCK) {
+            if (error)
+                *error =
+                    "cannot open the lock file " + Quoted(m_files.lock) + ": " + ErrorText(errno);
+            m_loggerLock.Release();
+            return false;
+        }
+        Report("the data lock of " + Quoted(m_files.data) + " is held for long; waiting for it");
+    }
+    LoadKeptPlace();
+    return true;
+}
+
+void CompanionLogger::LoadKeptPlace()
+{
+    off_t cut = 0;
+    std::string problem;
+    if (!SettleUnconfirmedBatch(m_files, &cut, &problem)) {
+        Report(problem);
+        m_mustSettle = true;
+    } else if (cut > 0) {
+        Report("the last batch of a logger that stopped was incomplete; its " +
+               std::to_string(cut) + " bytes were taken back and its lines are written again");
+    }
+    std::string error;
+    const std::optional<LoggerPosition> position = ReadLoggerPosition(m_files.position, &error);
+    if (!position) {
+        if (!error.empty())
+            Report(error + "; the place in the source is not known");
+        return;
+    }
+    m_keptPlace = position->source;
+    m_confirmed = position->source;
+}
+
+bool CompanionLogger::KeptPlaceHolds(const SourcePlace& kept) const
+{
+    struct stat info;
+    if (::fstat(m_fd, &info) != 0 || info.st_dev != kept.device || info.st_ino != kept.inode ||
+        info.st_size < kept.offset)
+        return false;
+    return BytesBefore(m_fd, kept.offset, kept.tail.size()) == kept.tail;
+}
+
+void CompanionLogger::OpenSource()
 {
     const int fd = ::open(m_sourcePath.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
-        Report("cannot open the source \"" + m_sourcePath + "\": " + ErrorText(errno));
+        Report("cannot open the source " + Quoted(m_sourcePath) + ": " + ErrorText(errno));
         // A source that appears later is new: all of it is read.
         m_firstOpen = false;
         return;
@@ -112,7 +173,23 @@ void CompanionLogger::OpenSource(bool atEnd)
     m_fd = fd;
     m_device = info.st_dev;
     m_inode = info.st_ino;
-    m_offset = atEnd ? info.st_size : 0;
+    m_offset = 0;
+    m_readTail.clear();
+    if (m_keptPlace) {
+        if (KeptPlaceHolds(*m_keptPlace)) {
+            m_offset = m_keptPlace->offset;
+            m_readTail = m_keptPlace->tail;
+        } else if (m_keptPlace->inode != 0 || m_keptPlace->offset != 0) {
+            Report("the source " + Quoted(m_sourcePath) +
+                   " was replaced or emptied since the logger last read it; reading it from the "
+                   "start");
+        }
+        m_keptPlace.reset();
+    } else if (m_firstOpen && !m_fromStart) {
+        m_offset = info.st_size;
+        m_readTail = BytesBefore(fd, m_offset, kPlaceTailBytes);
+    }
+    m_place = {m_device, m_inode, m_offset, m_readTail};
     m_firstOpen = false;
     m_lastProblem.clear();
 }
@@ -124,12 +201,38 @@ void CompanionLogger::CloseSource()
     m_fd = -1;
 }
 
+bool CompanionLogger::SourceStillHolds() const
+{
+    if (m_offset == 0)
+        return true;
+    struct stat info;
+    if (::fstat(m_fd, &info) == 0 && info.st_size < m_offset)
+        return false;
+    bool failed = false;
+    const std::string bytes = BytesBefore(m_fd, m_offset, m_readTail.size(), &failed);
+    // A read error says nothing about the bytes; the next look tells.
+    return failed || bytes == m_readTail;
+}
+
+void CompanionLogger::ReadAgainFromStart()
+{
+    Report("the source " + Quoted(m_sourcePath) + " was emptied; reading it from the start");
+    // The partial last line will never be finished now.
+    EndPartialLine();
+    m_offset = 0;
+    m_readTail.clear();
+    m_place = {m_device, m_inode, 0, std::string()};
+    m_lastProblem.clear();
+}
+
 void CompanionLogger::AddLine(std::string_view line)
 {
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
     if (line.empty())
         return;
+    if (m_batch.empty())
+        m_batchStart = m_place;
     m_batch += '"';
     const std::size_t start = m_batch.size();
     m_batch.append(line);
@@ -138,62 +241,166 @@ void CompanionLogger::AddLine(std::string_view line)
     ++m_batchLines;
 }
 
+void CompanionLogger::EndPartialLine()
+{
+    if (m_partial.empty())
+        return;
+    AddLine(m_partial);
+    m_partial.clear();
+    m_place = {m_device, m_inode, m_offset, m_readTail};
+}
+
 bool CompanionLogger::ReadMore()
 {
     m_readBuffer.resize(kReadBlock);
-    char* buffer = m_readBuffer.data();
     ssize_t n;
-    while ((n = ::pread(m_fd, buffer, kReadBlock, m_offset)) < 0 && errno == EINTR) {
+    while ((n = ::pread(m_fd, m_readBuffer.data(), kReadBlock, m_offset)) < 0 && errno == EINTR) {
     }
     if (n <= 0) {
         if (n < 0)
-            Report("cannot read the source \"" + m_sourcePath + "\": " + ErrorText(errno));
+            Report("cannot read the source " + Quoted(m_sourcePath) + ": " + ErrorText(errno));
         return false;
     }
-    m_offset += n;
-    std::string_view rest(buffer, static_cast<std::size_t>(n));
-    while (!rest.empty()) {
-        const std::size_t end = rest.find('\n');
+    const std::string_view block(m_readBuffer.data(), static_cast<std::size_t>(n));
+    // Up to the end of the last line taken from this block: where the kept place moves.
+    std::size_t taken = 0;
+    std::size_t at = 0;
+    while (at < block.size()) {
+        const std::size_t end = block.find('\n', at);
         if (end == std::string_view::npos) {
-            m_partial.append(rest);
+            m_partial.append(block.substr(at));
             if (m_partial.size() > kMaxLine) {
                 Report("a line of the source is longer than " + std::to_string(kMaxLine) +
                        " bytes; it is cut");
                 AddLine(m_partial);
                 m_partial.clear();
+                taken = block.size();
             }
             break;
         }
         if (m_partial.empty()) {
-            AddLine(rest.substr(0, end));
+            AddLine(block.substr(at, end - at));
         } else {
-            m_partial.append(rest.substr(0, end));
+            m_partial.append(block.substr(at, end - at));
             AddLine(m_partial);
             m_partial.clear();
         }
-        rest.remove_prefix(end + 1);
+        at = end + 1;
+        taken = at;
     }
+    const std::string before = m_readTail;
+    m_readTail = LastBytes(before, block);
+    if (taken > 0) {
+        m_place = {m_device, m_inode, m_offset + static_cast<off_t>(taken),
+                   LastBytes(before, block.substr(0, taken))};
+    }
+    m_offset += n;
     return true;
 }
 
 bool CompanionLogger::WriteBatch()
 {
-    if (m_batch.empty())
+    if (m_batch.empty() && m_confirmed && SamePlace(*m_confirmed, m_place))
         return true;
-    if (!AppendBatch(m_dataPath, m_batch)) {
-        Report("cannot write the data file \"" + m_dataPath + "\": " + ErrorText(errno) +
-               "; the lines wait");
+    std::string problem;
+    HandoverLock dataLock;
+    if (!dataLock.Acquire(m_files.lock, HandoverLockKind::Data, kDataLockWait)) {
+        problem =
+            errno == EWOULDBLOCK
+                ? "the data lock of " + Quoted(m_files.data) + " is held for long"
+                : "cannot open the lock file " + Quoted(m_files.lock) + ": " + ErrorText(errno);
+    } else if (m_mustSettle && !SettleUnconfirmedBatch(m_files, nullptr, &problem)) {
+    } else {
+        m_mustSettle = false;
+        if (m_batch.empty() ? DeliverPlace(problem) : DeliverBatch(problem)) {
+            m_linesWritten += m_batchLines;
+            m_batch.clear();
+            m_batchLines = 0;
+            m_confirmed = m_place;
+            // A problem with delivering that comes back later is told again.
+            if (m_deliveryFailing)
+                m_lastProblem.clear();
+            m_deliveryFailing = false;
+            return true;
+        }
+    }
+    m_deliveryFailing = true;
+    Report(m_batch.empty() ? problem : problem + "; the lines wait");
+    return false;
+}
+
+bool CompanionLogger::DeliverPlace(std::string& problem)
+{
+    if (WriteLoggerPosition(m_files.position, {m_place, std::nullopt}))
+        return true;
+    problem =
+        "cannot write the position file " + Quoted(m_files.position) + ": " + ErrorText(errno);
+    return false;
+}
+
+bool CompanionLogger::DeliverBatch(std::string& problem)
+{
+    const int fd = ::open(m_files.data.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (fd < 0) {
+        problem = "cannot write the data file " + Quoted(m_files.data) + ": " + ErrorText(errno);
         return false;
     }
-    m_linesWritten += m_batchLines;
-    m_batch.clear();
-    m_batchLines = 0;
-    m_lastProblem.clear();
+    const bool appended = AppendBatch(fd, problem);
+    ::close(fd);
+    return appended;
+}
+
+bool CompanionLogger::AppendBatch(int fd, std::string& problem)
+{
+    // A torn last field would swallow the first line of this batch.
+    const off_t cut = CutUnfinishedLine(fd);
+    dev_t device;
+    ino_t inode;
+    off_t length = 0;
+    if (cut < 0 || !FileIdentity(fd, device, inode, &length)) {
+        problem = "cannot write the data file " + Quoted(m_files.data) + ": " + ErrorText(errno);
+        return false;
+    }
+    if (cut > 0) {
+        Report("the data file " + Quoted(m_files.data) + " ended inside a field; its last " +
+               std::to_string(cut) + " bytes were cut");
+    }
+    // Named before it is written: a batch cut short by the logger's death is found and taken
+    // back, and the place before it is kept.
+    LoggerPosition position{m_batchStart, UnconfirmedBatch{device, inode, length, m_place}};
+    if (!WriteLoggerPosition(m_files.position, position)) {
+        problem =
+            "cannot write the position file " + Quoted(m_files.position) + ": " + ErrorText(errno);
+        return false;
+    }
+    if (!WriteAll(fd, m_batch.data(), m_batch.size())) {
+        problem = "cannot write the data file " + Quoted(m_files.data) + ": " + ErrorText(errno);
+        TakeBackBatch(fd, length);
+        return false;
+    }
+    if (!WriteLoggerPosition(m_files.position, {m_place, std::nullopt})) {
+        problem =
+            "cannot write the position file " + Quoted(m_files.position) + ": " + ErrorText(errno);
+        TakeBackBatch(fd, length);
+        return false;
+    }
     return true;
+}
+
+void CompanionLogger::TakeBackBatch(int fd, off_t lengthBefore)
+{
+    // Half a batch would leave a broken field; the whole batch is tried again later.
+    if (::ftruncate(fd, lengthBefore) != 0 ||
+        !WriteLoggerPosition(m_files.position, {m_batchStart, std::nullopt}))
+        m_mustSettle = true;
 }
 
 bool CompanionLogger::Poll()
 {
+    if (!m_loggerLock.Held()) {
+        Report("the logger was not started");
+        return false;
+    }
     // Lines that could not be written before go first; the source waits behind them.
     if (!WriteBatch())
         return false;
@@ -201,11 +408,13 @@ bool CompanionLogger::Poll()
     std::size_t readThisPoll = 0;
     for (;;) {
         if (m_fd < 0) {
-            OpenSource(m_firstOpen && !m_fromStart);
+            OpenSource();
             if (m_fd < 0)
                 break;
         }
         while (readThisPoll < kPollLimit) {
+            if (!SourceStillHolds())
+                ReadAgainFromStart();
             const off_t before = m_offset;
             if (!ReadMore())
                 break;
@@ -216,37 +425,28 @@ bool CompanionLogger::Poll()
         if (readThisPoll >= kPollLimit)
             return WriteBatch();
 
-        struct stat named, opened;
+        struct stat named;
         const bool present = ::stat(m_sourcePath.c_str(), &named) == 0;
-        if (!present || named.st_dev != m_device || named.st_ino != m_inode) {
-            // Replaced or removed: what the old file still holds was read above; its partial
-            // last line will never be finished.
-            while (ReadMore()) {
-            }
-            if (!m_partial.empty()) {
-                AddLine(m_partial);
-                m_partial.clear();
-            }
-            CloseSource();
-            if (!present) {
-                Report("the source \"" + m_sourcePath + "\" is gone; waiting for it");
-                break;
-            }
-            continue;
+        if (present && named.st_dev == m_device && named.st_ino == m_inode)
+            break;
+        // Replaced or removed: what the old file still holds was read above; its partial last
+        // line will never be finished.
+        EndPartialLine();
+        CloseSource();
+        if (!present) {
+            Report("the source " + Quoted(m_sourcePath) + " is gone; waiting for it");
+            break;
         }
-        if (::fstat(m_fd, &opened) == 0 && opened.st_size < m_offset) {
-            Report("the source \"" + m_sourcePath + "\" was truncated; reading it from the start");
-            if (!m_partial.empty()) {
-                AddLine(m_partial);
-                m_partial.clear();
-            }
-            m_offset = 0;
-            m_lastProblem.clear();
-            continue;
-        }
-        break;
     }
     m_caughtUp = true;
+    return WriteBatch();
+}
+
+bool CompanionLogger::Finish()
+{
+    if (!Poll() || !m_caughtUp)
+        return false;
+    EndPartialLine();
     return WriteBatch();
 }
 

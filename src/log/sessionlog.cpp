@@ -237,14 +237,22 @@ bool WriteSessionLog(const QString& programDir, std::span<const LogEvent> events
     return true;
 }
 
-bool AppendSessionLog(const QString& programDir, std::span<const LogEvent> events, QString* error)
+bool AppendSessionLog(const QString& programDir, std::span<const LogEvent> events, QString* error,
+                      std::int64_t* tornBytesCut)
 {
     QFile file(LogPath(programDir, kSessionLogName));
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+    if (!file.open(QIODevice::ReadWrite)) {
         SetError(error, FileError(QStringLiteral("open"), file));
         return false;
     }
-    if (!WriteRecords(file, events) || !file.flush()) {
+    const qint64 torn = file.size() % static_cast<qint64>(kLogRecordSize);
+    if (tornBytesCut)
+        *tornBytesCut = torn;
+    if (torn != 0 && !file.resize(file.size() - torn)) {
+        SetError(error, FileError(QStringLiteral("cut the torn end of"), file));
+        return false;
+    }
+    if (!file.seek(file.size()) || !WriteRecords(file, events) || !file.flush()) {
         SetError(error, FileError(QStringLiteral("write"), file));
         return false;
     }

@@ -65,10 +65,11 @@ bool ReadSessionLog(const QString& programDir,
 bool WriteSessionLog(const QString& programDir, std::span<const LogEvent> events,
                      QString* error = nullptr);
 
-// Writes events at the current end of "SesLog.log", creating it when missing. An existing file is
-// never truncated, also when its length is not a multiple of 14.
+// Writes events after the last whole record of "SesLog.log", creating it when missing. Bytes
+// after the last whole record are the torn start of a record whose write was cut short; they are
+// cut off first, and *tornBytesCut says how many.
 bool AppendSessionLog(const QString& programDir, std::span<const LogEvent> events,
-                      QString* error = nullptr);
+                      QString* error = nullptr, std::int64_t* tornBytesCut = nullptr);
 
 // Replaces the whole log keeping the previous one as "SesLog.bak": an older backup is deleted,
 // the log is renamed to the backup, then the new list is written. Stops at the first step that

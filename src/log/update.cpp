@@ -1,8 +1,8 @@
 #include "log/update.h"
 
-#include "log/adapterline.h"
-#include "log/datafields.h"
-#include "log/writeall.h"
+#include "log/handover.h"
+#include "log/updatejournal.h"
+#include "log/workrecords.h"
 #include "platform/folders.h"
 #include "platform/system.h"
 
@@ -11,10 +11,8 @@
 #include <QFile>
 #include <cerrno>
 #include <chrono>
-#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/file.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -26,24 +24,35 @@ constexpr int kRenameRetryMilliseconds = 2000;
 // A read-only session log has its write permission given back this many times before the update
 // gives up.
 constexpr int kOpenAttempts = 3;
-// The logger holds its lock on the data file only while it appends one batch.
-constexpr auto kLockWait = std::chrono::seconds(10);
-constexpr std::size_t kOutputBlock = std::size_t{1} << 20;
+// The logger holds the data lock only while it appends one batch.
+constexpr auto kDataLockWait = std::chrono::seconds(30);
+
+// Errors of a file that someone else holds at the moment; they may pass.
+bool IsBusyError(int error)
+{
+    return error == EBUSY || error == ETXTBSY;
+}
 
 bool IsAccessError(int error)
 {
-    return error == EACCES || error == EPERM || error == EBUSY || error == ETXTBSY;
+    return error == EACCES || error == EPERM || IsBusyError(error);
 }
 
-QByteArray NativePath(const QString& dir, const QString& name)
+QString Decoded(const std::string& path)
 {
-    return QFile::encodeName(QDir(dir).filePath(name));
+    return QFile::decodeName(QByteArray::fromStdString(path));
 }
 
-QString SystemError(const QString& action, const QByteArray& path, int error)
+QString SystemError(const QString& action, const std::string& path, int error)
 {
     return QStringLiteral("Cannot %1 \"%2\": %3")
-        .arg(action, QFile::decodeName(path), QString::fromLocal8Bit(std::strerror(error)));
+        .arg(action, Decoded(path), QString::fromLocal8Bit(std::strerror(error)));
+}
+
+bool Exists(const std::string& path)
+{
+    struct stat info;
+    return ::lstat(path.c_str(), &info) == 0;
 }
 
 // The rename must not replace a work file that an earlier update left behind.
@@ -60,131 +69,11 @@ int RenameNoReplace(const char* from, const char* to)
     return 0;
 }
 
-// The logger holds an exclusive lock while it appends a batch; a batch that was under way when
-// the rename happened is complete once the lock is ours.
-void WaitForLogger(int fd)
-{
-    const auto deadline = std::chrono::steady_clock::now() + kLockWait;
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if (errno != EWOULDBLOCK && errno != EINTR)
-            return;
-        if (std::chrono::steady_clock::now() > deadline)
-            return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-}
-
 void ResetAttributes(const char* path)
 {
     struct stat info;
     if (::stat(path, &info) == 0)
         ::chmod(path, (info.st_mode & 07777) | S_IWUSR);
-}
-
-// The six time fields count as numbers when they are digits after optional blanks, as the line
-// parser reads them; a line whose fields are numbers but whose date cannot be formed is an error
-// of another kind than a line without a time stamp.
-bool TimeFieldsAreNumbers(std::string_view line)
-{
-    if (line.size() < 19)
-        return false;
-    constexpr std::pair<std::size_t, std::size_t> kFields[] = {{0, 2},  {3, 2},  {6, 4},
-                                                               {11, 2}, {14, 2}, {17, 2}};
-    for (const auto& [start, length] : kFields) {
-        std::size_t i = start;
-        const std::size_t end = start + length;
-        while (i < end && line[i] == ' ')
-            ++i;
-        if (i == end)
-            return false;
-        for (; i < end; ++i) {
-            if (line[i] < '0' || line[i] > '9')
-                return false;
-        }
-    }
-    return true;
-}
-
-// Consecutive lines nearly always share their date: its day is kept from the last line, and a
-// line with the same date bytes and a plain time of day needs no calendar arithmetic. The day
-// count of the record is formed from the kept day as ToDayCount forms it, so the bytes are the
-// same.
-class LineTimeCache {
-public:
-    // False when the line has no usable time; dayCount is the record's time otherwise.
-    bool Get(std::string_view line, double& dayCount)
-    {
-        int secondOfDay = 0;
-        const bool plainTime = PlainTimeOfDay(line, secondOfDay);
-        if (plainTime && m_valid && SameDate(line.data())) {
-            const double fraction =
-                static_cast<double>(secondOfDay) / static_cast<double>(kSecondsPerDay);
-            // Before the epoch the time of day still counts forward from midnight.
-            dayCount = m_dayNonNegative ? m_day + fraction : m_day - fraction;
-            return true;
-        }
-        const std::optional<DateTime> time = LineTime(line);
-        if (!time)
-            return false;
-        dayCount = ToDayCount(*time);
-        if (plainTime) {
-            std::memcpy(&m_dateHead, line.data(), 8);
-            std::memcpy(&m_dateTail, line.data() + 8, 2);
-            // A plain time of day cannot roll the date over, so the day starts secondOfDay
-            // before the line, on a whole day.
-            const std::int64_t days = (time->seconds - secondOfDay) / kSecondsPerDay;
-            m_day = static_cast<double>(days);
-            m_dayNonNegative = days >= 0;
-            m_valid = true;
-        }
-        return true;
-    }
-
-private:
-    static constexpr std::int64_t kSecondsPerDay = 86400;
-
-    bool SameDate(const char* date) const
-    {
-        std::uint64_t head;
-        std::uint16_t tail;
-        std::memcpy(&head, date, 8);
-        std::memcpy(&tail, date + 8, 2);
-        return head == m_dateHead && tail == m_dateTail;
-    }
-
-    static bool PlainTimeOfDay(std::string_view line, int& secondOfDay)
-    {
-        if (line.size() < 19)
-            return false;
-        int parts[3];
-        for (int i = 0; i < 3; ++i) {
-            const char high = line[11 + 3 * i];
-            const char low = line[12 + 3 * i];
-            if (high < '0' || high > '9' || low < '0' || low > '9')
-                return false;
-            parts[i] = (high - '0') * 10 + (low - '0');
-        }
-        if (parts[0] > 23 || parts[1] > 59 || parts[2] > 59)
-            return false;
-        secondOfDay = parts[0] * 3600 + parts[1] * 60 + parts[2];
-        return true;
-    }
-
-    std::uint64_t m_dateHead = 0;
-    std::uint16_t m_dateTail = 0;
-    double m_day = 0;
-    bool m_dayNonNegative = true;
-    bool m_valid = false;
-};
-
-// The record as EncodeRecord lays it out, written in place: going through the returned array
-// costs a stalled load for every record, as its bytes are read back across the stores that made
-// them.
-void PutRecord(unsigned char* at, double dayCount, std::int16_t code, std::int32_t value)
-{
-    std::memcpy(at, &dayCount, 8);
-    std::memcpy(at + 8, &code, 2);
-    std::memcpy(at + 10, &value, 4);
 }
 
 class FileDescriptor {
@@ -210,11 +99,278 @@ private:
     int m_fd;
 };
 
-bool Fail(UpdateReport& report, const QString& message)
-{
-    report.error = message;
-    return false;
-}
+// One run of the update. Holding the update lock it finishes a work file left over by an
+// earlier run, then takes the data file over and does the same with it. Every step that fails
+// keeps the work file and the journal, so the next run can do it again.
+class UpdateRun {
+public:
+    UpdateRun(const UpdateSettings& settings, UpdateReport& report)
+        : m_settings(settings), m_report(report),
+          m_files(HandoverFiles::InFolder(QFile::encodeName(settings.windowsDir).toStdString())),
+          m_logPath(
+              QFile::encodeName(QDir(settings.programDir).filePath(kSessionLogName)).toStdString())
+    {
+    }
+
+    bool Run()
+    {
+        // Nothing logged and nothing left over: the Windows folder is not even touched.
+        if (!Exists(m_files.data) && !Exists(m_files.work))
+            return true;
+        if (!TakeUpdateLock())
+            return false;
+        if (Exists(m_files.work)) {
+            m_report.finishedInterrupted = true;
+            if (!OpenLog() || !UndoInterruptedRun() || !BeginWork() || !SettleBatch() ||
+                !FinishWorkFile())
+                return false;
+        } else if (Exists(m_files.journal)) {
+            // A run that ended after its work file was gone, or before its rename.
+            ::unlink(m_files.journal.c_str());
+        }
+        if (!Exists(m_files.data))
+            return true;
+        if (m_log.Get() < 0 && !OpenLog())
+            return false;
+        bool renamed = false;
+        if (!BeginWork() || !TakeDataFile(renamed))
+            return false;
+        if (!renamed) {
+            ::unlink(m_files.journal.c_str());
+            return true;
+        }
+        return FinishWorkFile();
+    }
+
+private:
+    bool Fail(const QString& message)
+    {
+        m_report.error = message;
+        return false;
+    }
+
+    bool TakeUpdateLock()
+    {
+        if (m_updateLock.Acquire(m_files.lock, HandoverLockKind::Update,
+                                 std::chrono::seconds(kUpdateWaitSeconds)))
+            return true;
+        if (errno == EWOULDBLOCK)
+            return Fail(QStringLiteral("Another update of \"%1\" has been running for %2 seconds; "
+                                       "nothing was changed.")
+                            .arg(Decoded(m_files.data))
+                            .arg(kUpdateWaitSeconds));
+        return Fail(SystemError(QStringLiteral("open"), m_files.lock, errno));
+    }
+
+    bool OpenLog()
+    {
+        EnsureFolder(m_settings.programDir);
+        int openError = 0;
+        for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
+            m_log.Reset(::open(m_logPath.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
+            if (m_log.Get() >= 0)
+                return true;
+            openError = errno;
+            if (!IsAccessError(openError))
+                break;
+            ResetAttributes(m_logPath.c_str());
+        }
+        return Fail(SystemError(QStringLiteral("open"), m_logPath, openError));
+    }
+
+    // Cuts the session log of the interrupted run back to its length before that run appended.
+    bool UndoInterruptedRun()
+    {
+        bool damaged = false;
+        std::string why;
+        const std::optional<UpdateJournal> journal =
+            ReadUpdateJournal(m_files.journal, &damaged, &why);
+        if (damaged)
+            return Fail(
+                QStringLiteral("Cannot finish the interrupted update of \"%1\": its journal "
+                               "\"%2\" cannot be read: %3")
+                    .arg(Decoded(m_files.work), Decoded(m_files.journal),
+                         QString::fromLocal8Bit(why.c_str())));
+        if (!journal) {
+            // Left by a program that kept no journal: nothing tells what of it was appended.
+            m_report.interruptedWithoutJournal = true;
+            return true;
+        }
+        // The log that the interrupted run appended to, as long as it is still that file.
+        dev_t device;
+        ino_t inode;
+        off_t size = 0;
+        if (!FileIdentity(journal->logPath, device, inode, &size) || device != journal->device ||
+            inode != journal->inode || size <= journal->length)
+            return true;
+        if (::truncate(journal->logPath.c_str(), journal->length) != 0)
+            return Fail(SystemError(QStringLiteral("cut back"), journal->logPath, errno));
+        m_report.recordsUndone += (size - journal->length + kLogRecordSize - 1) / kLogRecordSize;
+        return true;
+    }
+
+    // Cuts the torn end of a record off the log and journals its length before appending.
+    bool BeginWork()
+    {
+        dev_t device;
+        ino_t inode;
+        off_t size = 0;
+        if (!FileIdentity(m_log.Get(), device, inode, &size))
+            return Fail(SystemError(QStringLiteral("read the length of"), m_logPath, errno));
+        const off_t torn = size % static_cast<off_t>(kLogRecordSize);
+        if (torn != 0) {
+            if (::ftruncate(m_log.Get(), size - torn) != 0)
+                return Fail(SystemError(QStringLiteral("cut the torn end of"), m_logPath, errno));
+            m_report.tornBytesCut += torn;
+            size -= torn;
+        }
+        m_logStart = size;
+        if (!WriteUpdateJournal(m_files.journal, {m_logPath, device, inode, size}))
+            return Fail(QStringLiteral("Cannot update from \"%1\": %2")
+                            .arg(Decoded(m_files.data),
+                                 SystemError(QStringLiteral("write"), m_files.journal, errno)));
+        return true;
+    }
+
+    // Renames the data file to the work file while the logger is not appending to it.
+    bool TakeDataFile(bool& renamed)
+    {
+        renamed = false;
+        for (int attempt = 0;; ++attempt) {
+            HandoverLock dataLock;
+            if (!dataLock.Acquire(m_files.lock, HandoverLockKind::Data, kDataLockWait)) {
+                ::unlink(m_files.journal.c_str());
+                return Fail(QStringLiteral("The companion logger did not let go of \"%1\" within "
+                                           "%2 seconds; nothing was changed.")
+                                .arg(Decoded(m_files.data))
+                                .arg(kDataLockWait.count()));
+            }
+            const int error = RenameNoReplace(m_files.data.c_str(), m_files.work.c_str());
+            if (error == 0) {
+                renamed = m_report.renamed = true;
+                return SettleBatchLocked();
+            }
+            if (IsBusyError(error) && attempt == 0) {
+                dataLock.Release();
+                if (m_settings.sleep)
+                    m_settings.sleep(kRenameRetryMilliseconds);
+                continue;
+            }
+            // No data file any more is the normal case: nothing was logged since.
+            if (error == ENOENT)
+                return true;
+            ::unlink(m_files.journal.c_str());
+            return Fail(QStringLiteral("Cannot rename \"%1\" to \"%2\": %3")
+                            .arg(Decoded(m_files.data), Decoded(m_files.work),
+                                 QString::fromLocal8Bit(std::strerror(error))));
+        }
+    }
+
+    bool SettleBatch()
+    {
+        HandoverLock dataLock;
+        if (!dataLock.Acquire(m_files.lock, HandoverLockKind::Data, kDataLockWait))
+            return Fail(QStringLiteral("The companion logger did not let go of \"%1\" within %2 "
+                                       "seconds; the work file waits for the next update.")
+                            .arg(Decoded(m_files.lock))
+                            .arg(kDataLockWait.count()));
+        return SettleBatchLocked();
+    }
+
+    // A batch that a killed logger left half written at the end of the work file is cut away;
+    // the logger delivers it again, whole.
+    bool SettleBatchLocked()
+    {
+        off_t cut = 0;
+        std::string why;
+        if (!SettleUnconfirmedBatch(m_files, &cut, &why))
+            return Fail(QString::fromLocal8Bit(why.c_str()));
+        m_report.batchBytesCut += cut;
+        return true;
+    }
+
+    bool FinishWorkFile()
+    {
+        FileDescriptor work(::open(m_files.work.c_str(), O_RDONLY | O_CLOEXEC));
+        if (work.Get() < 0)
+            return Fail(SystemError(QStringLiteral("open"), m_files.work, errno));
+        const std::int64_t appendedBefore = m_report.appended;
+        int error = 0;
+        WorkFileEnd end =
+            AppendWorkFileRecords(work.Get(), m_log.Get(), m_settings.dialect, m_report, &error);
+        // The records must be on disk before the lines they came from are deleted.
+        if (end != WorkFileEnd::WriteFailed && ::fdatasync(m_log.Get()) != 0 && errno != EINVAL) {
+            end = WorkFileEnd::WriteFailed;
+            error = errno;
+        }
+        switch (end) {
+        case WorkFileEnd::WriteFailed:
+            return CutBackAfterWriteFailure(error, appendedBefore);
+        case WorkFileEnd::ReadFailed:
+            return Fail(SystemError(QStringLiteral("read"), m_files.work, error) + KeptText());
+        case WorkFileEnd::TooManyErrors:
+            return Fail(QStringLiteral("More than %1 fields of \"%2\" hold an unusable date (the "
+                                       "last one is field %3).")
+                            .arg(kMaxOtherFieldErrors)
+                            .arg(Decoded(m_files.work))
+                            .arg(m_report.stoppedAtField) +
+                        KeptText());
+        case WorkFileEnd::Unterminated:
+        case WorkFileEnd::Complete:
+            break;
+        }
+        if (!DeleteWorkFile())
+            return false;
+        if (end == WorkFileEnd::Unterminated)
+            return Fail(QStringLiteral("The last field of \"%1\" has no end; it was dropped.")
+                            .arg(Decoded(m_files.work)));
+        return true;
+    }
+
+    static QString KeptText()
+    {
+        return QStringLiteral(" The work file is kept for the next update.");
+    }
+
+    // Half a run of records would be counted twice when the kept work file is done again.
+    bool CutBackAfterWriteFailure(int error, std::int64_t appendedBefore)
+    {
+        QString message = SystemError(QStringLiteral("write"), m_logPath, error);
+        if (::ftruncate(m_log.Get(), m_logStart) != 0)
+            message += QLatin1Char(' ') + SystemError(QStringLiteral("cut back"), m_logPath, errno);
+        m_report.appended = appendedBefore;
+        return Fail(message + KeptText());
+    }
+
+    // The work file goes first, then its journal: a journal without a work file is stale.
+    bool DeleteWorkFile()
+    {
+        if (::unlink(m_files.work.c_str()) != 0) {
+            int error = errno;
+            bool deleted = false;
+            if (IsAccessError(error)) {
+                ResetAttributes(m_files.work.c_str());
+                deleted = ::unlink(m_files.work.c_str()) == 0;
+                error = errno;
+            }
+            if (!deleted)
+                return Fail(SystemError(QStringLiteral("delete"), m_files.work, error) +
+                            QStringLiteral(" It is finished at the next update."));
+        }
+        m_report.workFileDeleted = true;
+        SyncFolder(m_files.folder);
+        ::unlink(m_files.journal.c_str());
+        return true;
+    }
+
+    const UpdateSettings& m_settings;
+    UpdateReport& m_report;
+    const HandoverFiles m_files;
+    const std::string m_logPath;
+    HandoverLock m_updateLock;
+    FileDescriptor m_log;
+    off_t m_logStart = 0;
+};
 
 } // namespace
 
@@ -240,164 +396,38 @@ bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
     UpdateReport localReport;
     UpdateReport& report = reportOut ? *reportOut : localReport;
     report = UpdateReport();
-
     // Without a Windows folder nothing can have been logged.
     if (settings.windowsDir.isEmpty())
         return true;
-    const QByteArray dataPath = NativePath(settings.windowsDir, kDataFileName);
-    const QByteArray workPath = NativePath(settings.windowsDir, kWorkFileName);
-
-    int renameError = RenameNoReplace(dataPath.constData(), workPath.constData());
-    if (IsAccessError(renameError)) {
-        if (settings.sleep)
-            settings.sleep(kRenameRetryMilliseconds);
-        renameError = RenameNoReplace(dataPath.constData(), workPath.constData());
-    }
-    if (renameError != 0) {
-        // No data file is the normal case: nothing was logged since the last update.
-        report.workFileLeftOver = renameError == EEXIST;
-        return true;
-    }
-    report.renamed = true;
-
-    FileDescriptor work(::open(workPath.constData(), O_RDONLY | O_CLOEXEC));
-    if (work.Get() < 0)
-        return Fail(report, SystemError(QStringLiteral("open"), workPath, errno));
-    WaitForLogger(work.Get());
-
-    const QByteArray logPath = NativePath(settings.programDir, kSessionLogName);
-    EnsureFolder(settings.programDir);
-    FileDescriptor log;
-    int openError = 0;
-    for (int attempt = 0; attempt < kOpenAttempts; ++attempt) {
-        log.Reset(::open(logPath.constData(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644));
-        if (log.Get() >= 0)
-            break;
-        openError = errno;
-        if (!IsAccessError(openError))
-            break;
-        ResetAttributes(logPath.constData());
-    }
-    if (log.Get() < 0)
-        return Fail(report, SystemError(QStringLiteral("open"), logPath, openError));
-
-    struct stat logInfo;
-    if (::fstat(log.Get(), &logInfo) != 0)
-        return Fail(report, SystemError(QStringLiteral("read the length of"), logPath, errno));
-    const off_t logStart = logInfo.st_size;
-
-    // Records gather in a fixed block that is written whenever it cannot take one more.
-    std::vector<unsigned char> out(kOutputBlock);
-    std::size_t outSize = 0;
-    bool writeFailed = false;
-    int writeError = 0;
-    auto flush = [&] {
-        if (outSize > 0 && !writeFailed && !WriteAll(log.Get(), out.data(), outSize)) {
-            writeFailed = true;
-            writeError = errno;
-        }
-        outSize = 0;
-    };
-
-    DataFieldReader reader(work.Get());
-    LineTimeCache times;
-    bool readFailed = false;
-    bool tooManyErrors = false;
-    std::string_view field;
-    for (;;) {
-        const DataFieldReader::Result result = reader.Next(field);
-        if (result == DataFieldReader::Result::End)
-            break;
-        if (result == DataFieldReader::Result::ReadError) {
-            readFailed = true;
-            break;
-        }
-        if (result == DataFieldReader::Result::Unterminated) {
-            report.unterminatedLastField = true;
-            break;
-        }
-        ++report.fields;
-        if (result == DataFieldReader::Result::TooLong) {
-            ++report.skipped;
-            continue;
-        }
-        double dayCount = 0;
-        if (!times.Get(field, dayCount)) {
-            if (!TimeFieldsAreNumbers(field)) {
-                ++report.skipped;
-            } else if (++report.otherErrors > kMaxOtherFieldErrors) {
-                tooManyErrors = true;
-                break;
-            }
-            continue;
-        }
-        const std::int16_t code = ClassifyMessage(MessageText(field), settings.dialect);
-        if (code == 0)
-            continue;
-        std::int32_t value = 0;
-        switch (ValueKind(code)) {
-        case 1:
-            value = DecimalValue(field);
-            break;
-        case 2:
-            value = HexValue(field);
-            break;
-        default:
-            break;
-        }
-        PutRecord(out.data() + outSize, dayCount, code, value);
-        outSize += kLogRecordSize;
-        ++report.appended;
-        if (outSize + kLogRecordSize > out.size()) {
-            flush();
-            if (writeFailed)
-                break;
-        }
-    }
-    flush();
-
-    // The records must be on disk before the lines they came from are deleted.
-    if (!writeFailed && ::fdatasync(log.Get()) != 0 && errno != EINVAL) {
-        writeFailed = true;
-        writeError = errno;
-    }
-    if (writeFailed) {
-        // Half a run of records would be counted twice by a later update of the kept work file.
-        QString message = SystemError(QStringLiteral("write"), logPath, writeError);
-        if (::ftruncate(log.Get(), logStart) != 0)
-            message += QLatin1Char(' ') + SystemError(QStringLiteral("cut back"), logPath, errno);
-        report.appended = 0;
-        return Fail(report, message);
-    }
-    log.Close();
-    if (readFailed)
-        return Fail(report, SystemError(QStringLiteral("read"), workPath, errno));
-    if (tooManyErrors)
-        return Fail(report, QStringLiteral("More than %1 fields of \"%2\" hold an unusable date.")
-                                .arg(kMaxOtherFieldErrors)
-                                .arg(QFile::decodeName(workPath)));
-
-    if (::unlink(workPath.constData()) != 0) {
-        int error = errno;
-        bool deleted = false;
-        if (IsAccessError(error)) {
-            ResetAttributes(workPath.constData());
-            deleted = ::unlink(workPath.constData()) == 0;
-            error = errno;
-        }
-        if (!deleted)
-            return Fail(report, SystemError(QStringLiteral("delete"), workPath, error));
-    }
-    report.workFileDeleted = true;
-    if (report.unterminatedLastField)
-        return Fail(report, QStringLiteral("The last field of \"%1\" has no end.")
-                                .arg(QFile::decodeName(workPath)));
-    return true;
+    return UpdateRun(settings, report).Run();
 }
 
-SessionList LoadSessions(ProgressBar* bar, const UpdateSettings& settings)
+QStringList UpdateWarnings(const UpdateReport& report)
 {
-    UpdateSessionLog(settings);
+    QStringList warnings;
+    if (report.tornBytesCut > 0)
+        warnings << QStringLiteral("The session log ended in %1 bytes of a torn record; they were "
+                                   "cut off before appending.")
+                        .arg(report.tornBytesCut);
+    if (report.finishedInterrupted && report.interruptedWithoutJournal)
+        warnings << QStringLiteral("A work file left by an earlier update was done in full; "
+                                   "nothing told what of it was already in the session log.");
+    else if (report.finishedInterrupted)
+        warnings << QStringLiteral("An interrupted update was finished first (%1 of its records "
+                                   "were cut back and written again).")
+                        .arg(report.recordsUndone);
+    if (report.batchBytesCut > 0)
+        warnings << QStringLiteral("%1 bytes of a batch that the logger did not finish were cut "
+                                   "off; the logger delivers that batch again.")
+                        .arg(report.batchBytesCut);
+    if (report.skipped + report.otherErrors > 0)
+        warnings << QStringLiteral("%1 fields skipped").arg(report.skipped + report.otherErrors);
+    return warnings;
+}
+
+SessionList LoadSessions(ProgressBar* bar, const UpdateSettings& settings, UpdateReport* report)
+{
+    UpdateSessionLog(settings, report);
     AdvanceProgress(bar, 1);
     // Sessions are built while the log is read, so the events never stand in memory as a whole;
     // the reading and the building steps of the bar follow each other at the end.

@@ -4,6 +4,7 @@
 #include "log/sessionlog.h"
 
 #include <QString>
+#include <QStringList>
 #include <cstdint>
 #include <functional>
 
@@ -25,34 +26,53 @@ struct UpdateSettings {
 };
 UpdateSettings CurrentUpdateSettings();
 
-// What an update did, for the command line and the tests. The update itself reports nothing.
+// What an update did, for the command line, the window and the tests.
 struct UpdateReport {
-    bool renamed = false;          // the data file became the work file
-    bool workFileLeftOver = false; // an earlier work file blocked the rename
+    bool renamed = false;                   // the data file became the work file
+    bool finishedInterrupted = false;       // a work file left by an earlier update was done first
+    bool interruptedWithoutJournal = false; // ... and nothing told what of it was appended
+    std::int64_t recordsUndone = 0; // records of the interrupted run cut back to be done again
+    std::int64_t tornBytesCut = 0;  // the torn end of the session log, cut before appending
+    std::int64_t batchBytesCut = 0; // a batch that a killed logger did not finish, cut away
     bool workFileDeleted = false;
     bool unterminatedLastField = false;
-    std::int64_t fields = 0;      // fields read from the work file, the skipped ones included
-    std::int64_t appended = 0;    // records written to the session log
-    std::int64_t skipped = 0;     // time stamp not numbers, or a field too long to be a line
-    std::int64_t otherErrors = 0; // date not usable although its fields are numbers
-    QString error;                // why the update stopped, when it returned false
+    std::int64_t fields = 0;         // fields read from the work files, the skipped ones included
+    std::int64_t appended = 0;       // records written to the session log
+    std::int64_t skipped = 0;        // time stamp not numbers, too long, or a field without end
+    std::int64_t otherErrors = 0;    // date not usable although its fields are numbers
+    std::int64_t stoppedAtField = 0; // the field that was one unusable date too many
+    QString error;                   // why the update stopped, when it returned false
 };
 
+// What the user should know of an update that went through: the cut torn end, the interrupted
+// update that was finished, the skipped fields. One sentence each.
+QStringList UpdateWarnings(const UpdateReport& report);
+
 // Fields whose date cannot be formed although the time stamp holds numbers are skipped, at most
-// this many in one update; one more stops the update and keeps the work file.
+// this many in one work file; one more stops the update and keeps the work file.
 inline constexpr int kMaxOtherFieldErrors = 5;
 
-// Returns true when the update ended normally or found nothing to do (no data file, or an
-// earlier work file still there); false when it had to stop. Records written before a stop stay,
-// except when the session log itself could not be written: then it is cut back to its length
-// before the update and the work file is kept, so that no line is lost or counted twice.
+// One update at a time: a second one waits this long for the first to end.
+inline constexpr int kUpdateWaitSeconds = 120;
+
+// Moves the logged lines into the session log. Returns true when the update ended normally or
+// found nothing to do; false with report->error when it had to stop.
+//
+// Records are appended after the last whole record of the session log: the torn end of a record
+// (a write cut short) is cut off first. A work file left by an interrupted or failed update is
+// finished first: the session log is cut back to its length before that update (kept in the
+// journal) and the work file is done again in full; then the data file follows as usual. A
+// failure keeps the work file and its journal for the next update, so no line is lost or counted
+// twice.
 bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* report = nullptr);
 bool UpdateSessionLog();
 
 // Runs the update, reads the whole session log and builds the sessions, advancing the bar by 1
 // after the update, by 1 after reading and by 2 after building. The results of the update and
 // the read are not checked: a load always yields a session list.
-SessionList LoadSessions(ProgressBar* bar, const UpdateSettings& settings);
+// report, when given, gets what the update did.
+SessionList LoadSessions(ProgressBar* bar, const UpdateSettings& settings,
+                         UpdateReport* report = nullptr);
 SessionList LoadSessions(ProgressBar* bar);
 
 } // namespace dialtally

@@ -18,6 +18,8 @@ namespace dialtally {
 namespace {
 
 const QString kEntrySuffix = QStringLiteral(".logger");
+// An entry while it is being made; scans do not look at it.
+const QString kAsideSuffix = QStringLiteral(".registering");
 
 bool SetError(QString* error, const QString& message)
 {
@@ -43,9 +45,12 @@ bool EnsurePrivateFolder(const QString& path, QString* error)
 
 enum class EntryState { Live, Dead, Unknown };
 
-EntryState ProbeEntry(const QString& path)
+// With clear set, a dead entry is removed, but only while its name still stands for the file
+// found dead: a logger that registers under the same process id may have put its own there.
+EntryState ProbeEntry(const QString& path, bool clear = false)
 {
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const QByteArray native = QFile::encodeName(path);
+    const int fd = ::open(native.constData(), O_RDONLY | O_CLOEXEC);
     if (fd < 0)
         return errno == ENOENT ? EntryState::Dead : EntryState::Unknown;
     EntryState state = EntryState::Live;
@@ -53,6 +58,11 @@ EntryState ProbeEntry(const QString& path)
         state = EntryState::Dead;
     else if (errno != EWOULDBLOCK)
         state = EntryState::Unknown;
+    struct stat opened, named;
+    if (clear && state == EntryState::Dead && ::fstat(fd, &opened) == 0 &&
+        ::stat(native.constData(), &named) == 0 && opened.st_dev == named.st_dev &&
+        opened.st_ino == named.st_ino)
+        ::unlink(native.constData());
     ::close(fd);
     return state;
 }
@@ -86,18 +96,24 @@ bool LoggerRegistration::Register(QString* error)
     const QString folder = LoggerRegistryFolder();
     if (!EnsurePrivateFolder(folder, error))
         return false;
-    m_path = QDir(folder).filePath(QString::number(::getpid()) + kEntrySuffix);
-    const QByteArray native = QFile::encodeName(m_path);
-    m_fd = ::open(native.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
-    if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+    // A scan clears entries whose lock is free, so the entry is locked under a name that scans
+    // pass over and only then given its own name.
+    const QString name = QString::number(::getpid());
+    const QByteArray aside = QFile::encodeName(QDir(folder).filePath(name + kAsideSuffix));
+    m_path = QDir(folder).filePath(name + kEntrySuffix);
+    m_fd = ::open(aside.constData(), O_RDWR | O_CREAT | O_TRUNC | O_CLOEXEC, 0600);
+    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
+    if (m_fd < 0 || ::flock(m_fd, LOCK_EX | LOCK_NB) != 0 ||
+        ::write(m_fd, pid.constData(), static_cast<size_t>(pid.size())) != pid.size() ||
+        ::rename(aside.constData(), QFile::encodeName(m_path).constData()) != 0) {
         const int code = errno;
-        Unregister();
+        ::unlink(aside.constData());
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_path.clear();
         return SetError(error, QStringLiteral("Cannot register the logger in \"%1\": %2")
                                    .arg(folder, QString::fromLocal8Bit(std::strerror(code))));
-    }
-    const QByteArray pid = QByteArray::number(qint64(::getpid())) + '\n';
-    if (::write(m_fd, pid.constData(), static_cast<size_t>(pid.size())) != pid.size()) {
-        // The name carries the process id as well; the content only helps a reader.
     }
     return true;
 }
@@ -136,16 +152,8 @@ std::vector<LoggerWindow> FindLoggerWindows()
         if (!ok || pid <= 0)
             continue;
         LoggerWindow window{pid, folder.filePath(name)};
-        switch (ProbeEntry(window.entryPath)) {
-        case EntryState::Live:
+        if (ProbeEntry(window.entryPath, true) == EntryState::Live)
             windows.push_back(window);
-            break;
-        case EntryState::Dead:
-            QFile::remove(window.entryPath);
-            break;
-        case EntryState::Unknown:
-            break;
-        }
     }
     return windows;
 }

@@ -22,6 +22,7 @@ struct LoggerWindow {
 };
 
 // Held by a running logger: Register() creates and locks its entry, the destructor removes it.
+// A scan never sees the entry before it is locked.
 class LoggerRegistration {
 public:
     LoggerRegistration() = default;

@@ -1,5 +1,6 @@
 #include "report/graph.h"
 
+#include "analysis/monthly.h"
 #include "report/picturesurface.h"
 
 #include <QLocale>
@@ -29,11 +30,12 @@ QString OneDecimal(std::int64_t value, std::int64_t divisor)
 }
 
 // The month name of the first day of month m of 1900, rolled over like a date (13 is January).
+// A name standing alone takes the nominative form ("maaliskuu", not "maaliskuuta").
 QString MonthName(int month, bool abbreviated)
 {
     const int inYear = ((month - 1) % 12 + 12) % 12 + 1;
     return QLocale()
-        .monthName(inYear, abbreviated ? QLocale::ShortFormat : QLocale::LongFormat)
+        .standaloneMonthName(inYear, abbreviated ? QLocale::ShortFormat : QLocale::LongFormat)
         .trimmed();
 }
 
@@ -196,8 +198,8 @@ void clsGraph::DrawAxes(std::int64_t minuteScale, std::int64_t byteScale)
         s.SetCurrentX(m_left - s.TextWidth(minuteLabel) - 5 * px);
         s.Print(minuteLabel);
 
-        const QString byteLabel =
-            FormatByteLabel(Nearest(static_cast<double>(byteScale) / 5 * i), byteScale).text;
+        // The tops are multiples of 5, so the fifths are whole; months of gigabytes need 64 bits.
+        const QString byteLabel = FormatByteLabel(byteScale / 5 * i, byteScale).text;
         s.SetCurrentY(y - s.TextHeight(byteLabel) / 2);
         s.SetCurrentX(m_left + m_plotWidth);
         s.Print(byteLabel);
@@ -305,6 +307,14 @@ void clsGraph::ReDraw()
     s.SetLineWidth(2);
     s.Line(m_left, m_bottom, m_plotWidth, 0);
     s.Refresh();
+}
+
+void ShowMonths(clsGraph& graph, const MonthlySummary& summary)
+{
+    graph.Clear();
+    for (const MonthTotals& month : summary.months)
+        graph.AddMonth(month.month, month.year, month.Minutes(), month.transmitted, month.received);
+    graph.ReDraw();
 }
 
 } // namespace dialtally

@@ -80,4 +80,9 @@ private:
     bool m_abbreviatedNames = false;
 };
 
+struct MonthlySummary;
+
+// Shows the months of the summary on the graph: clears it, adds each month and draws it anew.
+void ShowMonths(clsGraph& graph, const MonthlySummary& summary);
+
 } // namespace dialtally

@@ -40,6 +40,7 @@ public:
     std::int32_t Value() const override { return m_value; }
     void SetValue(std::int32_t value) override;
     void SetText(const QString& text) override;
+    const QString& Text() const { return m_text; }
 
     // Callers that pass untyped values: only 16- and 32-bit integers are taken for the numbers
     // (anything else is ignored), only a string for the text (anything else gives "").

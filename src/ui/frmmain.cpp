@@ -7,8 +7,13 @@
 #include "report/graph.h"
 #include "report/statbar.h"
 #include "ui/gridtextmodel.h"
+#include "ui/messagebox.h"
+#include "ui/monthlypage.h"
+#include "ui/pagecontrols.h"
 #include "ui/picturebox.h"
+#include "ui/sessionpage.h"
 #include "ui/sessiontablemodel.h"
+#include "ui/statisticspage.h"
 #include "ui/tabstrip.h"
 
 #include <QApplication>
@@ -21,6 +26,7 @@
 #include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
@@ -39,20 +45,11 @@ namespace {
 // Help context numbers of the window, its menus and items, kept for the help key.
 const char* const kHelpContext = "helpContext";
 
-const QColor kLightGrey(192, 192, 192);
-const QColor kDarkGrey(128, 128, 128);
-
 // The page area: the black outline with white top and left and grey right and bottom edges
 // inside it, so that the pages look raised.
 class MainCanvas : public QWidget {
 public:
-    explicit MainCanvas(QWidget* parent) : QWidget(parent)
-    {
-        setAutoFillBackground(true);
-        QPalette palette = this->palette();
-        palette.setColor(QPalette::Window, kLightGrey);
-        setPalette(palette);
-    }
+    explicit MainCanvas(QWidget* parent) : QWidget(parent) { MakeLightGrey(this); }
 
     void SetOutline(const QRect& outline)
     {
@@ -89,35 +86,6 @@ DateTime SystemNow()
         .value_or(DateTime{});
 }
 
-// The full month name of month 1..12 in the user's language ("mmmm").
-QString MonthName(int month)
-{
-    return QLocale().standaloneMonthName(month, QLocale::LongFormat);
-}
-
-QLabel* MakeLabel(QWidget* parent, const QString& caption, const char* name = nullptr)
-{
-    auto* label = new QLabel(caption, parent);
-    if (name)
-        label->setObjectName(QString::fromLatin1(name));
-    return label;
-}
-
-// A value box: single border, window background colour, centred bold text.
-QLabel* MakeValueBox(QWidget* parent, const char* name)
-{
-    auto* box = new QLabel(parent);
-    box->setObjectName(QString::fromLatin1(name));
-    box->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    box->setAlignment(Qt::AlignCenter);
-    box->setAutoFillBackground(true);
-    box->setBackgroundRole(QPalette::Base);
-    QFont bold = box->font();
-    bold.setBold(true);
-    box->setFont(bold);
-    return box;
-}
-
 QAction* MakeAction(QMenu* menu, const QString& caption, const char* name, int helpContext = 0,
                     bool enabled = true)
 {
@@ -146,6 +114,12 @@ void AddSeparator(QMenu* menu, const char* name)
     menu->addSeparator()->setObjectName(QString::fromLatin1(name));
 }
 
+QString SettingsProblemMessage(const SettingsProblem& problem)
+{
+    return QStringLiteral("The settings file cannot be used:\r\n") + problem.Text() +
+           QStringLiteral("\r\nCosts are off, and the file is left as it is until you mend it.");
+}
+
 } // namespace
 
 frmMain::frmMain(QWidget* parent, Clock clock)
@@ -159,12 +133,16 @@ frmMain::frmMain(QWidget* parent, Clock clock)
     // window is centred and the grids are set up.
     BuildWindow();
     AttachDrawingObjects();
-    {
-        const auto store = OpenSettingsStore();
-        m_settings = LoadSettings(*store);
-    }
+    // A damaged settings file is reported once; the window then runs with the costs off, and
+    // no save writes the file while it is damaged.
+    m_settings = LoadUserSettings();
+    if (m_settings.problem)
+        MessageBox::Show(this, SettingsProblemMessage(*m_settings.problem),
+                         MessageBox::Icon::Exclamation);
     QApplication::setApplicationDisplayName(QString());
     setWindowTitle(QStringLiteral("Dialtally"));
+    // A single fixed border: the canvas has its size, and the window neither grows nor shrinks.
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
     if (const QScreen* screen = this->screen()) {
         const QRect available = screen->geometry();
         const QSize frame = sizeHint();
@@ -183,6 +161,16 @@ ProgressBar& frmMain::StatBar()
     return *m_statBar;
 }
 
+SessionTableModel& frmMain::SessionTable()
+{
+    return m_sessionPage->Model();
+}
+
+GridTextModel& frmMain::MonthlyGrid()
+{
+    return m_monthlyPage->Model();
+}
+
 void frmMain::BuildWindow()
 {
     const TwipsScale& s = m_scale;
@@ -195,35 +183,23 @@ void frmMain::BuildWindow()
                    Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
     BuildMenus();
 
-    // The pages, one above the other; the front page is raised. The statistics page is laid
-    // out first: it decides how much wider than designed the page area has to be for its texts.
-    for (int i = 0; i < 3; ++i) {
-        auto* page = new QWidget(canvas);
-        page->setObjectName(QStringLiteral("picContain%1").arg(i));
-        page->setAutoFillBackground(true);
-        QPalette palette = page->palette();
-        palette.setColor(QPalette::Window, kLightGrey);
-        page->setPalette(palette);
-        m_picContain[static_cast<std::size_t>(i)] = page;
+    // The pages, one above the other; the front page is raised.
+    m_sessionPage = new SessionPage(s, canvas);
+    m_statisticsPage = new StatisticsPage(s, canvas);
+    m_monthlyPage = new MonthlyPage(s, canvas);
+    m_sessionPage->setGeometry(s.Rect(120, 1140, 7755, 4875));
+    m_statisticsPage->setGeometry(s.Rect(120, 1200, 7755, 4755));
+    m_monthlyPage->setGeometry(s.Rect(120, 1140, 7755, 4875));
+    m_sessionPage->AddControls(m_placement);
+    m_statisticsPage->AddControls(m_placement);
+    m_monthlyPage->AddControls(m_placement);
+    connect(m_sessionPage, &SessionPage::RowsChosen, this, &frmMain::UpdateSelectionSum);
+    for (QTableView* grid : {m_sessionPage->Grid(), m_monthlyPage->Grid()}) {
+        grid->installEventFilter(this);
+        grid->viewport()->installEventFilter(this);
     }
-    const int containTops[3] = {1140, 1200, 1140};
-    const int containHeights[3] = {4875, 4755, 4875};
-    m_picContain[1]->setGeometry(s.Rect(120, containTops[1], 7755, containHeights[1]));
-    BuildStatisticsPage(m_picContain[1]);
-    const int extra = m_extraWidth;
-    for (int i = 0; i < 3; ++i) {
-        QRect rect = s.Rect(120, containTops[i], 7755, containHeights[i]);
-        rect.setWidth(rect.width() + extra);
-        m_picContain[static_cast<std::size_t>(i)]->setGeometry(rect);
-    }
-    canvas->setFixedSize(s.X(9450) + extra, s.Y(6510));
-    QRect outline = s.Rect(60, 1050, 7875, 5030);
-    outline.setWidth(outline.width() + extra);
-    canvas->SetOutline(outline);
 
     BuildPeriodBar(canvas);
-    BuildSessionPage(m_picContain[0]);
-    BuildMonthlyPage(m_picContain[2]);
 
     // The tab strip stands on the top edge of the page outline, overlapping it by 3 pixels.
     for (int i = 0; i < 3; ++i) {
@@ -237,7 +213,8 @@ void frmMain::BuildWindow()
 
     m_picEnable = new PictureBox(canvas);
     m_picEnable->setObjectName(QStringLiteral("picEnable"));
-    m_picEnable->setGeometry(s.Rect(8040, 120, 1335, 480).translated(extra, 0));
+    m_picEnable->setGeometry(s.Rect(8040, 120, 1335, 480));
+    m_placement.Add(m_picEnable, Anchor::Shift);
     m_picEnableText = new QLabel(m_picEnable);
     m_picEnableText->setAlignment(Qt::AlignCenter);
     m_picEnableText->setGeometry(m_picEnable->rect());
@@ -246,7 +223,6 @@ void frmMain::BuildWindow()
                 if (button == Qt::RightButton)
                     m_mnuLogging->popup(m_picEnable->mapToGlobal(position));
             });
-    m_picEnable->installEventFilter(this);
 
     auto makeButton = [&](const QString& caption, const char* name, int top, int height,
                           bool enabled) {
@@ -254,7 +230,7 @@ void frmMain::BuildWindow()
         button->setObjectName(QString::fromLatin1(name));
         button->setEnabled(enabled);
         PlaceWidget(button, s, 8040, top, 1335, height);
-        button->move(button->x() + extra, button->y());
+        m_placement.Add(button, Anchor::Shift);
         return button;
     };
     // Logging, Clear and Print are commands of their own; they stay off until they exist.
@@ -269,15 +245,25 @@ void frmMain::BuildWindow()
 
     m_picStatBar = new PictureBox(canvas);
     m_picStatBar->setObjectName(QStringLiteral("picStatBar"));
-    QRect statBar = s.Rect(0, 6180, 9435, 315);
-    statBar.setWidth(statBar.width() + extra);
-    m_picStatBar->setGeometry(statBar);
+    m_picStatBar->setGeometry(s.Rect(0, 6180, 9435, 315));
+    m_placement.Add(m_picStatBar, Anchor::Stretch);
 
     m_timStatBar = new QTimer(this);
     m_timStatBar->setObjectName(QStringLiteral("timStatBar"));
     m_timStatBar->setSingleShot(true);
     m_timStatBar->setInterval(8000);
     connect(m_timStatBar, &QTimer::timeout, this, &frmMain::OnStatusTimer);
+
+    // The texts of this system's fonts need more room than the design gave the pages: the whole
+    // page area widens once by what the widest page needs.
+    const int extra =
+        std::max(m_sessionPage->ExtraWidthNeeded(), m_statisticsPage->ExtraWidthNeeded());
+    m_placement.Widen(extra);
+    canvas->setFixedSize(s.X(9450) + extra, s.Y(6510));
+    QRect outline = s.Rect(60, 1050, 7875, 5030);
+    outline.setWidth(outline.width() + extra);
+    canvas->SetOutline(outline);
+    m_sessionPage->Relayout();
 
     SetLoggingDisplay(false);
     ShowPage(0);
@@ -325,9 +311,14 @@ void frmMain::BuildPeriodBar(QWidget* canvas)
     m_frame2 = new QFrame(canvas);
     m_frame2->setObjectName(QStringLiteral("Frame2"));
     m_frame2->setFrameStyle(QFrame::Box | QFrame::Sunken);
-    QRect frameRect = s.Rect(60, 30, 7875, 570);
-    frameRect.setWidth(frameRect.width() + m_extraWidth);
-    m_frame2->setGeometry(frameRect);
+    m_frame2->setGeometry(s.Rect(60, 30, 7875, 570));
+    m_placement.Add(m_frame2, Anchor::Stretch);
+    // Disabled captions in the grey of disabled text on this light grey, not in the desktop's
+    // pale grey, which would vanish on it ("View log from:" is disabled on every fresh start).
+    QPalette palette = m_frame2->palette();
+    for (QPalette::ColorRole role : {QPalette::WindowText, QPalette::ButtonText, QPalette::Text})
+        palette.setColor(QPalette::Disabled, role, kDarkGrey);
+    m_frame2->setPalette(palette);
 
     m_optWhole = new QRadioButton(QStringLiteral("View whole log"), m_frame2);
     m_optWhole->setObjectName(QStringLiteral("optWhole"));
@@ -381,277 +372,6 @@ void frmMain::BuildPeriodBar(QWidget* canvas)
     connect(m_chkEnd, &QCheckBox::clicked, this, &frmMain::OnEndClicked);
 }
 
-void frmMain::SetUpGrid(QTableView* grid, const std::vector<int>& widthsTwips, int headerLines)
-{
-    grid->verticalHeader()->hide();
-    grid->setWordWrap(false);
-    grid->setTextElideMode(Qt::ElideNone);
-    grid->setCornerButtonEnabled(false);
-    grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    grid->setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
-    QHeaderView* rows = grid->verticalHeader();
-    // Every row has the same height, so that a view of a million rows needs no measuring.
-    rows->setSectionResizeMode(QHeaderView::Fixed);
-    const int rowHeight = grid->fontMetrics().height() + 2;
-    rows->setDefaultSectionSize(rowHeight);
-    rows->setMinimumSectionSize(rowHeight);
-    QHeaderView* header = grid->horizontalHeader();
-    header->setHighlightSections(false);
-    header->setFixedHeight(rowHeight * headerLines + 2);
-    header->setMinimumSectionSize(1);
-    const QAbstractItemModel* model = grid->model();
-    for (int column = 0; column < static_cast<int>(widthsTwips.size()); ++column) {
-        int width = m_scale.X(widthsTwips[static_cast<std::size_t>(column)]);
-        // A header that does not fit on its lines widens its column.
-        const QString caption = model->headerData(column, Qt::Horizontal).toString();
-        int needed = 0;
-        if (headerLines > 1) {
-            for (const QString& word : caption.split(u' '))
-                needed = std::max(needed, header->fontMetrics().horizontalAdvance(word));
-        } else {
-            needed = header->fontMetrics().horizontalAdvance(caption);
-        }
-        width = std::max(width, needed + 8);
-        header->resizeSection(column, width);
-    }
-    header->setStretchLastSection(false);
-}
-
-void frmMain::BuildSessionPage(QWidget* page)
-{
-    const TwipsScale& s = m_scale;
-    m_sessionModel = new SessionTableModel(this);
-    m_grdTime = new QTableView(page);
-    m_grdTime->setObjectName(QStringLiteral("grdTime"));
-    m_grdTime->setModel(m_sessionModel);
-    m_grdTime->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_grdTime->setSelectionMode(QAbstractItemView::ContiguousSelection);
-    QRect gridRect = s.Rect(60, 60, 7635, 4335);
-    gridRect.setWidth(gridRect.width() + m_extraWidth);
-    m_grdTime->setGeometry(gridRect);
-    SetUpGrid(m_grdTime, {2000, 1000, 1200, 1200, 1000, 1000}, 2);
-    // The extra width goes to the starting times, the longest texts of the table.
-    m_grdTime->horizontalHeader()->resizeSection(0, m_grdTime->horizontalHeader()->sectionSize(0) +
-                                                        m_extraWidth);
-    m_grdTime->installEventFilter(this);
-    m_grdTime->viewport()->installEventFilter(this);
-    connect(m_grdTime->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &frmMain::UpdateSelectionSum);
-    // A model reset replaces the selection model's contents but not the object.
-    connect(m_sessionModel, &QAbstractItemModel::modelReset, this, [this] {
-        connect(m_grdTime->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-                &frmMain::UpdateSelectionSum, Qt::UniqueConnection);
-    });
-
-    auto* line1 = new QFrame(page);
-    line1->setObjectName(QStringLiteral("Line1"));
-    line1->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-    line1->setGeometry(s.X(60), s.Y(4500) - 1, s.X(7620) + m_extraWidth, 2);
-
-    QLabel* lblSpan = MakeLabel(page, QStringLiteral("Selection Sum:"), "lblSpan");
-    QFont bold = lblSpan->font();
-    bold.setBold(true);
-    lblSpan->setFont(bold);
-    PlaceWidget(lblSpan, s, 120, 4560, 1875, 255);
-    // The sum boxes stand under the columns they sum.
-    struct SumBox {
-        QLabel** box;
-        const char* name;
-        int left, width;
-    };
-    const SumBox boxes[] = {{&m_lblSumDur1, "lblSumDur1", 2100, 1005},
-                            {&m_lblSumTrns, "lblSumTrns", 3100, 1245},
-                            {&m_lblSumRec, "lblSumRec", 4350, 1200},
-                            {&m_lblSumComCosts, "lblSumComCosts", 5550, 1005},
-                            {&m_lblSumServCosts, "lblSumServCosts", 6560, 1005}};
-    for (const SumBox& box : boxes) {
-        *box.box = MakeValueBox(page, box.name);
-        PlaceWidget(*box.box, s, box.left, 4560, box.width, 255, false);
-        (*box.box)->move((*box.box)->x() + m_extraWidth, (*box.box)->y());
-        const int height = std::max(s.Y(255), (*box.box)->fontMetrics().height() + 2);
-        (*box.box)->resize((*box.box)->width(), height);
-    }
-}
-
-void frmMain::BuildStatisticsPage(QWidget* page)
-{
-    const TwipsScale& s = m_scale;
-    auto* frame = new QGroupBox(QStringLiteral("Connection Log Analyzis"), page);
-    frame->setObjectName(QStringLiteral("fraStatistics"));
-    QFont bold = frame->font();
-    bold.setBold(true);
-    frame->setFont(bold);
-    frame->setGeometry(s.Rect(120, 0, 7515, 4695));
-    QFont plain = page->font();
-    plain.setBold(false);
-    QFont boldValue = plain;
-    boldValue.setBold(true);
-    const QFontMetrics plainMetrics(plain);
-    const QFontMetrics boldMetrics(boldValue);
-
-    // The design places the value boxes in columns at fixed twips. Where the captions or the
-    // date-times need more room in the fonts of this system, a column moves right just enough
-    // and the page widens with it (see WidenPages).
-    const QStringList firstColumn = {
-        QStringLiteral("Time period:"),         QStringLiteral("Longest Connection:"),
-        QStringLiteral("Shortest Connection:"), QStringLiteral("Average Connection Time:"),
-        QStringLiteral("Number of Sessions:"),  QStringLiteral("CRC Errors"),
-        QStringLiteral("Timeout Errors"),       QStringLiteral("Alignment Errors"),
-        QStringLiteral("Incomplete Packets")};
-    int captionWidth = 0;
-    for (const QString& text : firstColumn)
-        captionWidth = std::max(captionWidth, plainMetrics.horizontalAdvance(text));
-    int dateTimeWidth = 0, dateWidth = 0;
-    for (int month = 1; month <= 12; ++month) {
-        const DateTime sample = *MakeDateTime(2024, month, 28, 20, 58, 58);
-        dateTimeWidth =
-            std::max(dateTimeWidth, boldMetrics.horizontalAdvance(FormatDateTime(sample)));
-        dateWidth = std::max(dateWidth, boldMetrics.horizontalAdvance(FormatShortDate(sample)));
-    }
-    const int pad = 10;
-    const int gap = 4;
-    const int xA = s.X(180);
-    const int xB = std::max(s.X(2280), xA + captionWidth + 2 * gap);
-    const int wDate = std::max(s.X(1155), dateWidth + pad);
-    const int wDateTime = std::max(s.X(1635), dateTimeWidth + pad);
-    const int wNumber = s.X(915);
-    const int dashWidth = plainMetrics.horizontalAdvance(QStringLiteral("-"));
-    const int xDash = std::max(s.X(3960), xB + wDateTime + gap);
-    const int xC = std::max(s.X(4200), xDash + dashWidth + gap);
-    const int xD = std::max(s.X(6000), xC + wDateTime + 2 * gap);
-    const int toWidth = plainMetrics.horizontalAdvance(QStringLiteral("To"));
-    const int xTo = std::max(s.X(3660), xB + wDate + gap);
-    const int xEnd = std::max(xC, xTo + toWidth + gap);
-    int errorCaptionWidth = 0;
-    for (const char* text : {"Overrun Errors", "Framing Errors", "Buffer Overrun Errors"})
-        errorCaptionWidth =
-            std::max(errorCaptionWidth, plainMetrics.horizontalAdvance(QString::fromLatin1(text)));
-    const int xE = std::max(s.X(4080), xB + wNumber + 4 * gap);
-    const int xF = std::max(xD, xE + errorCaptionWidth + 2 * gap);
-
-    auto caption = [&](const QString& text, int x, int top, const char* name = nullptr) {
-        QLabel* label = MakeLabel(frame, text, name);
-        label->setFont(plain);
-        const int height = std::max(s.Y(255), label->sizeHint().height());
-        label->setGeometry(x, s.Y(top) + (s.Y(255) - height) / 2, label->sizeHint().width(),
-                           height);
-        return label;
-    };
-    auto value = [&](const char* name, int x, int top, int width) {
-        QLabel* box = MakeValueBox(frame, name);
-        box->setFont(boldValue);
-        const int height = std::max(s.Y(255), box->fontMetrics().height() + 2);
-        box->setGeometry(x, s.Y(top) + (s.Y(255) - height) / 2, width, height);
-        return box;
-    };
-    std::vector<QFrame*> separators;
-    auto separator = [&](const char* name, int top, int height) {
-        auto* line = new QFrame(frame);
-        line->setObjectName(QString::fromLatin1(name));
-        line->setFrameStyle(QFrame::HLine | QFrame::Sunken);
-        line->setGeometry(s.Rect(120, top, 7275, height));
-        separators.push_back(line);
-    };
-
-    caption(QStringLiteral("Time period:"), xA, 360);
-    m_lblStart = value("lblStart", xB, 360, wDate);
-    caption(QStringLiteral("To"), xTo, 360);
-    m_lblEnd = value("lblEnd", xEnd, 360, wDate);
-    separator("Frame3", 660, 75);
-    caption(QStringLiteral("Communication Statistics:"), xA, 900);
-
-    caption(QStringLiteral("Longest Connection:"), xA, 1200);
-    m_lblLongUp = value("lblLongUp", xB, 1200, wDateTime);
-    caption(QStringLiteral("-"), xDash, 1200);
-    m_lblLongDwn = value("lblLongDwn", xC, 1200, wDateTime);
-    m_lblLongDur = value("lblLongDur", xD, 1200, wNumber);
-    QLabel* minutes = caption(QStringLiteral("min"), xD + wNumber + gap, 1200);
-
-    caption(QStringLiteral("Shortest Connection:"), xA, 1560);
-    m_lblShortUp = value("lblShortUp", xB, 1560, wDateTime);
-    caption(QStringLiteral("-"), xDash, 1560);
-    m_lblShortDwn = value("lblShortDwn", xC, 1560, wDateTime);
-    m_lblShortDur = value("lblShortDur", xD, 1560, wNumber);
-    caption(QStringLiteral("min"), xD + wNumber + gap, 1560);
-
-    caption(QStringLiteral("Average Connection Time:"), xA, 1920);
-    m_lblAverage = value("lblAverage", xB, 1920, wNumber);
-    caption(QStringLiteral("min"), xB + wNumber + gap, 1920);
-    caption(QStringLiteral("Number of Sessions:"), xA, 2280);
-    m_lblNumSes = value("lblNumSes", xB, 2280, wNumber);
-    separator("Frame1", 2640, 60);
-    caption(QStringLiteral("Communication Errors During Time Period:"), xA, 2880);
-
-    // lblErrDesc (0..6) and the boxes of the error totals, in the order of the counters
-    // (CRC, timeout, alignment, overrun, framing, buffer overrun, incomplete packets).
-    struct ErrorRow {
-        const char* caption;
-        int descIndex;
-        const char* box;
-        bool right;
-        int top;
-    };
-    const ErrorRow rows[kErrorCounterCount] = {
-        {"CRC Errors", 0, "lblErrCRC", false, 3180},
-        {"Timeout Errors", 6, "lblErrTimeOut", false, 3540},
-        {"Alignment Errors", 4, "lblErrAlign", false, 3900},
-        {"Overrun Errors", 1, "lblOverrnErr", true, 3180},
-        {"Framing Errors", 3, "lblFramErr", true, 3540},
-        {"Buffer Overrun Errors", 5, "lblErrBufOverrn", true, 3900},
-        {"Incomplete Packets", 2, "lblErrIncomplPack", false, 4260},
-    };
-    for (std::size_t i = 0; i < std::size(rows); ++i) {
-        const ErrorRow& row = rows[i];
-        QLabel* desc = caption(QString::fromLatin1(row.caption), row.right ? xE : xA, row.top);
-        desc->setObjectName(QStringLiteral("lblErrDesc%1").arg(row.descIndex));
-        m_errorBoxes[i] = value(row.box, row.right ? xF : xB, row.top, wNumber);
-    }
-
-    // The frame reaches as far as its widest row needs, at least as far as designed.
-    const int rightmost = std::max({minutes->geometry().right(), xF + wNumber});
-    const int needed = rightmost + s.X(180);
-    m_extraWidth = std::max(0, needed - frame->width());
-    frame->resize(frame->width() + m_extraWidth, frame->height());
-    for (QFrame* line : separators)
-        line->resize(line->width() + m_extraWidth, line->height());
-}
-
-void frmMain::BuildMonthlyPage(QWidget* page)
-{
-    const TwipsScale& s = m_scale;
-    const Qt::Alignment centre = Qt::AlignHCenter;
-    m_monthModel = new GridTextModel(
-        {QStringLiteral("Month"), QStringLiteral("Usage"), QStringLiteral("Com. Costs"),
-         QStringLiteral("Serv. Costs"), QStringLiteral("Sum"), QStringLiteral("Transmitted"),
-         QStringLiteral("Received")},
-        {Qt::AlignLeft, centre, centre, centre, centre, centre, centre}, this);
-    m_monthModel->SetRows(std::vector<QStringList>(static_cast<std::size_t>(m_monthGridRows - 1)));
-    m_grdSum = new QTableView(page);
-    m_grdSum->setObjectName(QStringLiteral("grdSum"));
-    m_grdSum->setModel(m_monthModel);
-    QRect gridRect = s.Rect(120, 120, 7515, 1950);
-    gridRect.setWidth(gridRect.width() + m_extraWidth);
-    m_grdSum->setGeometry(gridRect);
-    SetUpGrid(m_grdSum, {1350, 1000, 1000, 1000, 1000, 1000, 1000}, 1);
-    // The grid shows its header and seven rows without scrolling; where the font's rows are
-    // taller than designed the grid grows downwards and the graph below gives up the room.
-    const int neededHeight =
-        m_grdSum->horizontalHeader()->height() +
-        (m_monthGridRows - 1) * m_grdSum->verticalHeader()->defaultSectionSize() +
-        2 * m_grdSum->frameWidth();
-    const int grow = std::max(0, neededHeight - gridRect.height());
-    m_grdSum->resize(gridRect.width(), gridRect.height() + grow);
-    m_grdSum->installEventFilter(this);
-    m_grdSum->viewport()->installEventFilter(this);
-
-    m_picGraph = new PictureBox(page);
-    m_picGraph->setObjectName(QStringLiteral("picGraph"));
-    QRect graphRect = s.Rect(120, 2220, 7515, 2535);
-    graphRect.setWidth(graphRect.width() + m_extraWidth);
-    graphRect.setTop(graphRect.top() + grow);
-    m_picGraph->setGeometry(graphRect);
-}
-
 void frmMain::AttachDrawingObjects()
 {
     m_picStatBar->CreatePicture(kLightGrey, m_scale.TwipsPerPixelX(), m_scale.TwipsPerPixelY());
@@ -661,10 +381,12 @@ void frmMain::AttachDrawingObjects()
     m_statBar = std::make_unique<clsStatBar>(colors);
     m_statBar->SetOutputObject(m_picStatBar->Surface());
 
-    m_picGraph->CreatePicture(palette().color(QPalette::Base), m_scale.TwipsPerPixelX(),
-                              m_scale.TwipsPerPixelY());
+    // The graph draws on the window background colour of the system (the colour behind text).
+    PictureBox* picGraph = m_monthlyPage->GraphSurface();
+    picGraph->CreatePicture(palette().color(QPalette::Base), m_scale.TwipsPerPixelX(),
+                            m_scale.TwipsPerPixelY());
     m_graph = std::make_unique<clsGraph>();
-    m_graph->SetOutput(m_picGraph->Surface());
+    m_graph->SetOutput(picGraph->Surface());
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -690,8 +412,8 @@ void frmMain::FirstActivation()
     RefreshAll(kReload);
     QApplication::restoreOverrideCursor();
     m_statBar->SetValue(0);
-    m_fGridTouched = true;
-    UpdateSelectionSum();
+    ShowUpdateFailure();
+    m_sessionPage->ReportChosenRows();
 }
 
 void frmMain::Update()
@@ -700,7 +422,15 @@ void frmMain::Update()
     SetStatus(QStringLiteral("Updating Log..."));
     RefreshAll(kReload);
     SetStatus(QStringLiteral(" "));
+    ShowUpdateFailure();
     QApplication::restoreOverrideCursor();
+}
+
+// A failed update must not pass for one that found nothing new.
+void frmMain::ShowUpdateFailure()
+{
+    if (!m_updateReport.error.isEmpty())
+        SetStatus(m_updateReport.error);
 }
 
 void frmMain::Exit()
@@ -765,7 +495,8 @@ void frmMain::RefreshAll(int mode)
     bar.SetValue(1);
     if (mode == kReload) {
         bar.SetText(QStringLiteral("Reading log.."));
-        m_gSessions = ReadSessionList(&bar, m_settings.vAditionalConnectSeconds);
+        m_gSessions = ReadSessionList(&bar, m_settings.vAditionalConnectSeconds,
+                                      CurrentUpdateSettings(), &m_updateReport);
         m_statistics = AnalyseAll(m_gSessions);
     }
     bar.SetText(QStringLiteral("Analysing log.."));
@@ -820,78 +551,25 @@ bool frmMain::ShowingPeriod()
 
 void frmMain::ShowEmptyTable()
 {
-    m_sessionModel->ShowEmpty();
-    m_grdTime->setCurrentIndex(m_sessionModel->index(0, 0));
+    m_sessionPage->ShowEmpty();
 }
 
 void frmMain::FillSessionTable(SessionIndex first, SessionIndex last)
 {
-    m_sessionModel->Show(m_gSessions, first, last);
-    if (m_sessionModel->rowCount() > 0)
-        m_grdTime->setCurrentIndex(m_sessionModel->index(0, 0));
+    m_sessionPage->Fill(m_gSessions, first, last);
 }
 
 void frmMain::FillStatisticsPage()
 {
-    const Statistics& st = m_statistics;
-    auto date = [](const std::optional<DateTime>& t) {
-        return t ? FormatShortDate(*t) : QString();
-    };
-    auto dateTime = [](const std::optional<DateTime>& t) {
-        return t ? FormatDateTime(*t) : QString();
-    };
-    m_lblStart->setText(date(st.vFirstUp));
-    m_lblEnd->setText(date(st.vLastDown));
-    m_lblLongUp->setText(dateTime(st.vLongestUp));
-    m_lblLongDwn->setText(dateTime(st.vLongestDown));
-    m_lblLongDur->setText(QString::number(st.iLongestMinutes));
-    m_lblShortUp->setText(dateTime(st.vShortestUp));
-    m_lblShortDwn->setText(dateTime(st.vShortestDown));
-    m_lblShortDur->setText(QString::number(st.iShortestMinutes));
-    m_lblAverage->setText(QLocale().toString(st.dAverageMinutes, 'f', 1));
-    m_lblNumSes->setText(QString::number(st.iSessionCount));
-    for (std::size_t i = 0; i < m_errorBoxes.size(); ++i)
-        m_errorBoxes[i]->setText(QString::number(st.iErrors[i]));
+    m_statisticsPage->Fill(m_statistics);
 }
 
 void frmMain::CalcMonthlyStatistics()
 {
-    m_graph->Clear();
     const MonthlySummary summary = CalcMonthlyTotals(m_gSessions, m_settings.costs.vServFlatMonth);
-    const int entries = static_cast<int>(summary.months.size());
-    m_monthGridRows = std::max(m_monthGridRows, entries + 3);
-    // Rows under the header: the months, empty rows, and the averages row last.
-    std::vector<QStringList> rows(static_cast<std::size_t>(m_monthGridRows - 1));
-
-    if (!summary.months.empty()) {
-        for (std::size_t i = 0; i < summary.months.size(); ++i) {
-            const MonthTotals& m = summary.months[i];
-            rows[i] = {MonthName(m.month),
-                       QString::number(m.Minutes()) + QStringLiteral(" min"),
-                       FormatCurrency(m.communicationCost),
-                       FormatCurrency(m.serviceCost),
-                       FormatCurrency(m.SumCost()),
-                       FormatBytes(m.transmitted),
-                       FormatBytes(m.received)};
-            m_graph->AddMonth(m.month, m.year, m.Minutes(), m.transmitted, m.received);
-        }
-    } else {
-        // An empty log shows the current month with nothing used.
-        const QString zero = QStringLiteral("0");
-        rows[0] = {MonthName(ToCivil(m_clock()).month), zero, zero, zero, zero, zero, zero};
-    }
-    m_graph->ReDraw();
-
-    QStringList& averages = rows.back();
-    averages = QStringList{QStringLiteral("AVERAGES:")};
-    if (summary.averages) {
-        const MonthAverages& a = *summary.averages;
-        averages << QString::number(a.minutes) + QStringLiteral(" min")
-                 << FormatCurrency(a.communicationCost) << FormatCurrency(a.serviceCost)
-                 << FormatCurrency(a.sumCost) << FormatBytes(a.transmitted)
-                 << FormatBytes(a.received);
-    }
-    m_monthModel->SetRows(std::move(rows));
+    // An empty log shows the current month with nothing used.
+    m_monthlyPage->Fill(summary, ToCivil(m_clock()).month);
+    ShowMonths(*m_graph, summary);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -971,47 +649,31 @@ void frmMain::OnEndClicked()
     }
 }
 
-void frmMain::UpdateSelectionSum()
+void frmMain::UpdateSelectionSum(int firstRow, int lastRow)
 {
-    if (m_fGridTouched) {
-        const QModelIndexList rows = m_grdTime->selectionModel()->selectedRows();
-        int selStart = m_grdTime->currentIndex().row();
-        int selEnd = selStart;
-        if (!rows.isEmpty()) {
-            selStart = rows.front().row();
-            selEnd = selStart;
-            for (const QModelIndex& index : rows) {
-                selStart = std::min(selStart, index.row());
-                selEnd = std::max(selEnd, index.row());
-            }
-        }
-        const auto first = m_sessionModel->SessionIndexOfRow(selStart);
-        const auto last = m_sessionModel->SessionIndexOfRow(selEnd);
-        // Rows of an empty table show no session; there is nothing to sum.
-        if (first && last) {
-            if (m_optWhole->isChecked()) {
-                const SessionRecord& up = m_gSessions[*first];
-                const SessionRecord& down = m_gSessions[*last];
-                if (up.vUp)
-                    m_txtFrom->setText(FormatShortDate(*up.vUp));
-                if (down.vUp)
-                    m_txtTo->setText(FormatShortDate(*down.vUp));
-            }
-            const RangeSummary sum = SumRange(m_gSessions, static_cast<SessionIndex>(*first),
-                                              static_cast<SessionIndex>(*last));
-            m_lblSumTrns->setText(sum.transmitted);
-            m_lblSumRec->setText(sum.received);
-            m_lblSumDur1->setText(sum.duration);
-            m_lblSumComCosts->setText(sum.communicationCosts);
-            m_lblSumServCosts->setText(sum.serviceCosts);
-        }
+    const SessionTableModel& table = m_sessionPage->Model();
+    const auto first = table.SessionIndexOfRow(firstRow);
+    const auto last = table.SessionIndexOfRow(lastRow);
+    // Rows of an empty table show no session; there is nothing to sum.
+    if (!first || !last)
+        return;
+    if (m_optWhole->isChecked()) {
+        const SessionRecord& up = m_gSessions[*first];
+        const SessionRecord& down = m_gSessions[*last];
+        if (up.vUp)
+            m_txtFrom->setText(FormatShortDate(*up.vUp));
+        if (down.vUp)
+            m_txtTo->setText(FormatShortDate(*down.vUp));
     }
-    m_fGridTouched = false;
+    m_sessionPage->ShowSum(
+        SumRange(m_gSessions, static_cast<SessionIndex>(*first), static_cast<SessionIndex>(*last)));
 }
 
 void frmMain::RestorePeriod()
 {
     const auto store = OpenSettingsStore();
+    if (!store)
+        return; // damaged, as start-up reported: no period is read from it
     const Selection selection = LoadSelection(*store);
     if (ValidatePeriod(selection.vSelStartDate, selection.vSelEndDate, selection.fSelToEnd) &&
         selection.fSelEnabled) {
@@ -1035,8 +697,9 @@ void frmMain::SavePeriod()
     selection.vSelStartDate = m_txtFrom->text();
     selection.vSelEndDate = m_txtTo->text();
     selection.fSelToEnd = m_chkEnd->isChecked();
-    const auto store = OpenSettingsStore();
-    SaveSelection(*store, selection);
+    // A damaged settings file is left as it is for the user to mend, as start-up said.
+    if (const auto store = OpenSettingsStore())
+        SaveSelection(*store, selection);
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -1054,12 +717,13 @@ void frmMain::ShowPage(int page)
 {
     if (page < 0 || page > 2)
         return;
+    QWidget* const pages[] = {m_sessionPage, m_statisticsPage, m_monthlyPage};
     for (int i = 0; i < 3; ++i) {
         const auto slot = static_cast<std::size_t>(i);
         m_picTab[slot]->setVisible(i == page);
-        m_picContain[slot]->setVisible(i == page);
+        pages[slot]->setVisible(i == page);
     }
-    m_picContain[static_cast<std::size_t>(page)]->raise();
+    pages[page]->raise();
     // The strip stays above the page it overlaps.
     m_picTab[static_cast<std::size_t>(page)]->raise();
     m_iPage = page;
@@ -1072,38 +736,22 @@ void frmMain::ShowEditMenu(const QPoint& globalPosition)
 
 bool frmMain::eventFilter(QObject* watched, QEvent* event)
 {
-    const bool inTime = watched == m_grdTime || watched == m_grdTime->viewport();
-    const bool inSum = watched == m_grdSum || watched == m_grdSum->viewport();
-    if (!inTime && !inSum)
-        return QMainWindow::eventFilter(watched, event);
-
-    switch (event->type()) {
-    case QEvent::KeyPress: {
-        auto* key = static_cast<QKeyEvent*>(event);
-        if (inTime)
-            m_fGridTouched = true;
-        if (key->matches(QKeySequence::Copy)) {
-            CopySelection();
-            return true;
-        }
-        break;
+    const QTableView* grids[] = {m_sessionPage->Grid(), m_monthlyPage->Grid()};
+    const bool inGrid =
+        std::any_of(std::begin(grids), std::end(grids), [&](const QTableView* grid) {
+            return watched == grid || watched == grid->viewport();
+        });
+    if (inGrid && event->type() == QEvent::KeyPress &&
+        static_cast<QKeyEvent*>(event)->matches(QKeySequence::Copy)) {
+        CopySelection();
+        return true;
     }
-    case QEvent::KeyRelease:
-        if (inTime)
-            m_fGridTouched = true;
-        break;
-    case QEvent::MouseButtonPress: {
+    if (inGrid && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (inTime)
-            m_fGridTouched = true;
         if (mouse->button() == Qt::RightButton) {
             ShowEditMenu(mouse->globalPosition().toPoint());
             return true;
         }
-        break;
-    }
-    default:
-        break;
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -1114,9 +762,9 @@ void frmMain::CopySelection()
     clipboard->clear();
     QTableView* grid = nullptr;
     if (m_iPage == 0)
-        grid = m_grdTime;
+        grid = m_sessionPage->Grid();
     else if (m_iPage == 2)
-        grid = m_grdSum;
+        grid = m_monthlyPage->Grid();
     if (!grid)
         return;
     const QAbstractItemModel* model = grid->model();

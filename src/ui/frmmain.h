@@ -3,6 +3,7 @@
 #include "analysis/analysis.h"
 #include "analysis/settings.h"
 #include "log/sessionlog.h"
+#include "log/update.h"
 #include "ui/twips.h"
 
 #include <QMainWindow>
@@ -13,7 +14,6 @@
 class QAction;
 class QCheckBox;
 class QFrame;
-class QGroupBox;
 class QLabel;
 class QLineEdit;
 class QMenu;
@@ -27,14 +27,18 @@ namespace dialtally {
 class clsGraph;
 class clsStatBar;
 class GridTextModel;
+class MonthlyPage;
 class PictureBox;
 class ProgressBar;
+class SessionPage;
 class SessionTableModel;
+class StatisticsPage;
 class TabPicture;
 
 // The one main window. It owns the session list, the statistics, the progress bar and the graph,
-// drives every reload and recalculation, and holds the three pages: the session table, the
-// statistics and the monthly summary. Controls carry their design names as object names.
+// drives every reload and recalculation, and holds the menus, the period bar, the status line
+// and the three pages (SessionPage, StatisticsPage, MonthlyPage), which it fills from plain
+// data. Controls carry their design names as object names.
 class frmMain : public QMainWindow {
     Q_OBJECT
 public:
@@ -62,7 +66,9 @@ public:
     void CalcMonthlyStatistics();
     void FillStatisticsPage();
     void FillSessionTable(SessionIndex first, SessionIndex last);
-    void UpdateSelectionSum();
+    // The sum of the sessions that rows firstRow..lastRow of the table show, and the period boxes
+    // set to their days while the whole log is shown.
+    void UpdateSelectionSum(int firstRow, int lastRow);
     void SetLoggingDisplay(bool on);
 
     // The period check: from is a date and either the period runs to the end of the log or to is
@@ -82,14 +88,15 @@ public:
     const SessionList& Sessions() const { return m_gSessions; }
     const Statistics& CurrentStatistics() const { return m_statistics; }
     const CostSettings& Costs() const { return m_settings.costs; }
-    SessionTableModel& SessionTable() { return *m_sessionModel; }
-    GridTextModel& MonthlyGrid() { return *m_monthModel; }
+    SessionTableModel& SessionTable();
+    GridTextModel& MonthlyGrid();
     ProgressBar& StatBar();
     clsGraph& Graph() { return *m_graph; }
     const TwipsScale& Scale() const { return m_scale; }
 
     // How often the costs were calculated since the window was made.
     int CostCalculationCount() const { return m_costCalculations; }
+    const UpdateReport& LastUpdate() const { return m_updateReport; }
     // Shortens the 8-second life of a status text (tests).
     void SetStatusInterval(int milliseconds) { m_statusInterval = milliseconds; }
     int StatusInterval() const { return m_statusInterval; }
@@ -103,11 +110,7 @@ private:
     void BuildWindow();
     void BuildMenus();
     void BuildPeriodBar(QWidget* canvas);
-    void BuildSessionPage(QWidget* page);
-    void BuildStatisticsPage(QWidget* page);
-    void BuildMonthlyPage(QWidget* page);
     void AttachDrawingObjects();
-    void SetUpGrid(QTableView* grid, const std::vector<int>& widthsTwips, int headerLines);
 
     void OnTabReleased(int tab, int x, int y);
     void OnDateTextChanged();
@@ -115,6 +118,7 @@ private:
     void OnWholeClicked();
     void OnEndClicked();
     void OnStatusTimer();
+    void ShowUpdateFailure();
     void RestorePeriod();
     void SavePeriod();
     void ShowEmptyTable();
@@ -127,7 +131,6 @@ private:
     SessionList m_gSessions;
     Statistics m_statistics;
 
-    bool m_fGridTouched = false;
     bool m_fRestoring = false;
     bool m_fFirstRun = false;
     bool m_fActivated = false;
@@ -135,16 +138,12 @@ private:
     bool m_fExiting = false;
     int m_iPage = 0;
     int m_costCalculations = 0;
+    UpdateReport m_updateReport;
     int m_statusInterval = 8000;
-    // The rows of the monthly grid, the header included; it grows but never shrinks.
-    int m_monthGridRows = 8;
-    // Pixels the page area is wider than designed, so that the texts of the pages fit.
-    int m_extraWidth = 0;
+    Placement m_placement;
 
     std::unique_ptr<clsStatBar> m_statBar;
     std::unique_ptr<clsGraph> m_graph;
-    SessionTableModel* m_sessionModel = nullptr;
-    GridTextModel* m_monthModel = nullptr;
 
     // Period bar.
     QFrame* m_frame2 = nullptr;
@@ -156,32 +155,9 @@ private:
     QCheckBox* m_chkEnd = nullptr;
 
     std::array<TabPicture*, 3> m_picTab{};
-    std::array<QWidget*, 3> m_picContain{};
-
-    // Page 0.
-    QTableView* m_grdTime = nullptr;
-    QLabel* m_lblSumDur1 = nullptr;
-    QLabel* m_lblSumTrns = nullptr;
-    QLabel* m_lblSumRec = nullptr;
-    QLabel* m_lblSumComCosts = nullptr;
-    QLabel* m_lblSumServCosts = nullptr;
-
-    // Page 1: the value boxes in the order of FillStatisticsPage.
-    QLabel* m_lblStart = nullptr;
-    QLabel* m_lblEnd = nullptr;
-    QLabel* m_lblLongUp = nullptr;
-    QLabel* m_lblLongDwn = nullptr;
-    QLabel* m_lblLongDur = nullptr;
-    QLabel* m_lblShortUp = nullptr;
-    QLabel* m_lblShortDwn = nullptr;
-    QLabel* m_lblShortDur = nullptr;
-    QLabel* m_lblAverage = nullptr;
-    QLabel* m_lblNumSes = nullptr;
-    std::array<QLabel*, kErrorCounterCount> m_errorBoxes{};
-
-    // Page 2.
-    QTableView* m_grdSum = nullptr;
-    PictureBox* m_picGraph = nullptr;
+    SessionPage* m_sessionPage = nullptr;
+    StatisticsPage* m_statisticsPage = nullptr;
+    MonthlyPage* m_monthlyPage = nullptr;
 
     PictureBox* m_picEnable = nullptr;
     QLabel* m_picEnableText = nullptr;

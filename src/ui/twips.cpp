@@ -51,4 +51,18 @@ QRect PlaceWidget(QWidget* widget, const TwipsScale& scale, int left, int top, i
     return rect;
 }
 
+void Placement::Widen(int extra) const
+{
+    if (extra == 0)
+        return;
+    for (const auto& [widget, anchor] : m_controls) {
+        if (!widget)
+            continue;
+        if (anchor == Anchor::Stretch)
+            widget->resize(widget->width() + extra, widget->height());
+        else if (anchor == Anchor::Shift)
+            widget->move(widget->x() + extra, widget->y());
+    }
+}
+
 } // namespace dialtally

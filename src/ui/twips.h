@@ -1,9 +1,11 @@
 #pragma once
 
+#include <QPointer>
 #include <QRect>
 #include <QSize>
-
-class QWidget;
+#include <QWidget>
+#include <utility>
+#include <vector>
 
 namespace dialtally {
 
@@ -37,5 +39,22 @@ private:
 // clipped. Returns the rectangle in pixels.
 QRect PlaceWidget(QWidget* widget, const TwipsScale& scale, int left, int top, int width,
                   int height, bool growToFit = true);
+
+// How a control follows the width that the page area needs beyond its design, where the texts of
+// this system's fonts are wider than the design's: it keeps its place, it stretches, or it
+// shifts right.
+enum class Anchor { Fixed, Stretch, Shift };
+
+// The controls of a window with their anchors. The window is laid out as designed, then widened
+// once by the width its pages need.
+class Placement {
+public:
+    void Add(QWidget* widget, Anchor anchor) { m_controls.emplace_back(widget, anchor); }
+    // Stretching controls grow by extra pixels, shifting ones move right by as much.
+    void Widen(int extra) const;
+
+private:
+    std::vector<std::pair<QPointer<QWidget>, Anchor>> m_controls;
+};
 
 } // namespace dialtally

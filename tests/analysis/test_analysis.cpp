@@ -1,9 +1,13 @@
 #include "analysis/analysis.h"
+#include "analysis/costs.h"
 #include "analysis/monthly.h"
 #include "support/memoryprogressbar.h"
 
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <cmath>
+#include <cstring>
 
 using namespace dialtally;
 
@@ -20,6 +24,13 @@ SessionRecord Session(DateTime up, std::int32_t seconds)
     session.vUp = up;
     session.vDown = DateTime{up.seconds + seconds};
     session.lDur = seconds;
+    return session;
+}
+
+SessionRecord OpenSession(DateTime up)
+{
+    SessionRecord session;
+    session.vUp = up;
     return session;
 }
 
@@ -52,6 +63,8 @@ private slots:
     void sumRange();
     void monthlyTotals();
     void monthlyTotalsOfAnEmptyLog();
+    void badSessionLogsLoad_data();
+    void badSessionLogsLoad();
 };
 
 void TestAnalysis::readSessionListLoadsAndShiftsWithProgress()
@@ -157,6 +170,8 @@ void TestAnalysis::analyseEdgeLists_data()
     QTest::newRow("all durations zero")  << SessionList{Session(At(1999, 3, 1), 0), Session(At(1999, 3, 2), 0)}     << "1999-03-01 00:00:00" << "1999-03-01 00:00:00" << qint64(2);
     // Sessions of 60000 s and more still give their real shortest.
     QTest::newRow("all very long")       << SessionList{Session(At(1999, 3, 1), 70000), Session(At(1999, 3, 3), 65000)} << "1999-03-01 00:00:00" << "1999-03-03 00:00:00" << qint64(2);
+    // A connection still open has an up time and no down time; it is a session all the same.
+    QTest::newRow("only an open session") << SessionList{OpenSession(At(1999, 3, 1, 9))}                        << "empty"               << "empty"               << qint64(1);
     // clang-format on
 }
 
@@ -284,3 +299,62 @@ void TestAnalysis::monthlyTotalsOfAnEmptyLog()
 
 QTEST_GUILESS_MAIN(TestAnalysis)
 #include "test_analysis.moc"
+
+// A record with the given time bytes: a start, a counter and an end event in turn.
+static QByteArray Records(double time, int count)
+{
+    QByteArray bytes;
+    const std::int16_t codes[] = {269, 357, 258};
+    for (int i = 0; i < count; ++i) {
+        LogRecordBytes record = EncodeRecord(LogEvent{time, codes[i % 3], 1000});
+        bytes.append(reinterpret_cast<const char*>(record.data()), kLogRecordSize);
+    }
+    return bytes;
+}
+
+void TestAnalysis::badSessionLogsLoad_data()
+{
+    QTest::addColumn<QByteArray>("log");
+    QTest::addColumn<int>("sessions");
+    QTest::addColumn<bool>("anyTime");
+    const double day = ToDayCount(At(1999, 3, 1, 10));
+    // clang-format off
+    QTest::newRow("0 bytes")               << QByteArray()                       << 1    << false;
+    QTest::newRow("full of NaN times")     << Records(std::nan(""), 3000)        << 1    << false;
+    QTest::newRow("infinite times")        << Records(INFINITY, 30)              << 1    << false;
+    QTest::newRow("length not a multiple") << Records(day, 6) + "\x01\x02\x03" << 2    << true;
+    // clang-format on
+}
+
+// A damaged log loads like any other: starts without a usable time never close a session, so
+// they all fall into one entry without times; no costs, no months, no crash.
+void TestAnalysis::badSessionLogsLoad()
+{
+    QFETCH(QByteArray, log);
+    QFETCH(int, sessions);
+    QFETCH(bool, anyTime);
+    QTemporaryDir dir;
+    QFile file(dir.filePath("SesLog.log"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(log);
+    file.close();
+    UpdateSettings update;
+    update.programDir = dir.path();
+    update.windowsDir = dir.filePath("windows");
+    SessionList list = ReadSessionList(nullptr, 30, update);
+    QCOMPARE(list.size(), std::size_t(sessions));
+    CostSettings costs;
+    costs.bCommCosts = costs.bServCosts = true;
+    costs.vCommRate = {0.1, 0.2, 0.3};
+    costs.vServMinute = 0.05;
+    CalculateCosts(list, costs);
+    const Statistics statistics = AnalyseAll(list);
+    const MonthlySummary months = CalcMonthlyTotals(list, 4.9);
+    bool timed = false;
+    for (const SessionRecord& session : list)
+        timed = timed || session.vUp || session.vDown;
+    QCOMPARE(timed, anyTime);
+    if (!anyTime)
+        QVERIFY(months.months.empty());
+    Q_UNUSED(statistics);
+}

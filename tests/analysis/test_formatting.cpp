@@ -8,6 +8,7 @@ class TestFormatting : public QObject {
     Q_OBJECT
 
 private slots:
+    void oneDecimalHasNoGroupSeparator();
     void formatBytes_data();
     void formatBytes();
     void currencyTextIsTheSymbolOfCurrencyFormatting_data();
@@ -19,6 +20,14 @@ private slots:
     void parseUserDate_data();
     void parseUserDate();
 };
+
+// The average connection time is "#0.0": 1200.5 minutes must not read "1,200.5".
+void TestFormatting::oneDecimalHasNoGroupSeparator()
+{
+    QCOMPARE(OneDecimalText(1200.04, QLocale("en_US")), QString("1200.0"));
+    QCOMPARE(OneDecimalText(123456.25, QLocale("de_DE")), QString("123456,3"));
+    QCOMPARE(OneDecimalText(0.0, QLocale("fi_FI")), QString("0,0"));
+}
 
 void TestFormatting::formatBytes_data()
 {
@@ -139,6 +148,9 @@ void TestFormatting::parseUserDate_data()
     QTest::newRow("German, four-digit year")  << "de_DE" << "1.11.1999"  << "1999-11-01";
     QTest::newRow("month names (C locale)")   << "C"     << "1 Mar 2024" << "2024-03-01";
     QTest::newRow("Finnish short date")    << "fi_FI" << "1.3.1998"   << "1998-03-01";
+    QTest::newRow("Finnish two-digit year") << "fi_FI" << "1.7.26"    << "2026-07-01";
+    QTest::newRow("Finnish year 30")       << "fi_FI" << "1.7.30"     << "1930-07-01";
+    QTest::newRow("German two-digit 29")   << "de_DE" << "01.07.29"   << "2029-07-01";
     QTest::newRow("other locale's order")  << "de_DE" << "3/1/2024"   << "";
     QTest::newRow("garbage")               << "en_US" << "yesterday"  << "";
     QTest::newRow("empty")                 << "en_US" << ""           << "";

@@ -1,9 +1,12 @@
 #include "analysis/settings.h"
 
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/resource.h>
 
 using namespace dialtally;
 
@@ -19,6 +22,12 @@ public:
             file.write(content);
     }
     QString Path() const { return m_dir.filePath(QStringLiteral("Dtallyer.ini")); }
+    QString Folder() const { return m_dir.path(); }
+    // A folder in the place of the file: unreadable, also for root.
+    bool MakeFolder() const
+    {
+        return QFile::remove(Path()) && QDir(Folder()).mkdir("Dtallyer.ini");
+    }
     QByteArray Content() const
     {
         QFile file(Path());
@@ -40,6 +49,14 @@ private:
 
 const QByteArray kAllOnes = "111111111111111111111111";
 
+// The highest resident memory of this process so far, in KiB.
+long PeakMemoryKiB()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
 } // namespace
 
 class TestSettings : public QObject {
@@ -55,6 +72,11 @@ private slots:
     void dayCodes();
     void decimalCommaLocaleRoundTrip();
     void selectionRoundTrip();
+    void damagedStoreIsNeitherTrustedNorWritten_data();
+    void damagedStoreIsNeitherTrustedNorWritten();
+    void commentsDoNotFailSaves();
+    void userStoreOnFirstRun();
+    void hugeUserStoreIsRefusedUnread();
 };
 
 void TestSettings::emptyStoreGivesDefaultsAndIsWrittenInFull()
@@ -239,6 +261,114 @@ void TestSettings::selectionRoundTrip()
     QVERIFY(lines.contains("vSelStartDate=1.3.1998"));
     QVERIFY(lines.contains("vSelEndDate="));
     QVERIFY(lines.contains("fSelToEnd=True"));
+}
+
+void TestSettings::damagedStoreIsNeitherTrustedNorWritten_data()
+{
+    QTest::addColumn<QByteArray>("content"); // "folder": a folder in the place of the file
+    QTest::addColumn<int>("line");
+    QTest::addColumn<QString>("reason");
+
+    // A tariff, then the damage. The reader would lose "sVersion" to the unclosed quote, and the
+    // version check would then have replaced the tariff with the defaults.
+    const QByteArray tariff = "[Costs]\nvCommRate1=0.1\nvAditionalConnectSeconds=30\n";
+    // clang-format off
+    QTest::newRow("unclosed quote")        << tariff + "bCommCosts=\"True\nsVersion=1.75\n[Sel]\nfSelEnabled=True\n" << 4 << "unclosed quote";
+    QTest::newRow("broken section header") << tariff + "sVersion=1.75\n[garbage\nbServCosts=True\n"           << 5 << "broken section header";
+    QTest::newRow("binary garbage")        << tariff + "sVersion=1.75\n" + QByteArray("\x7f" "ELF\x02\x01\x00\x00=\xff\n", 11) << 5 << "control character 0x02";
+    QTest::newRow("folder in its place")   << QByteArray("folder") << 0 << "cannot be read: Is a directory";
+    // clang-format on
+}
+
+void TestSettings::damagedStoreIsNeitherTrustedNorWritten()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(int, line);
+    QFETCH(QString, reason);
+    StoreFile file(content);
+    if (content == "folder")
+        QVERIFY(file.MakeFolder());
+    const SettingsProblem expected{file.Path(), line, reason};
+    {
+        QSettings store(file.Path(), QSettings::IniFormat);
+        const LoadedSettings loaded = LoadSettings(store, QLocale(QLocale::English));
+        QCOMPARE(loaded.problem, expected);
+        QCOMPARE(loaded.costs, CostSettings());
+        QCOMPARE(loaded.vAditionalConnectSeconds, 0);
+
+        // Every save refuses with the same problem.
+        SettingsProblem problem;
+        QVERIFY(!SaveCommunicationSettings(store, loaded.costs, QLocale(), &problem));
+        QCOMPARE(problem, expected);
+        problem = {};
+        QVERIFY(!SaveServiceSettings(store, loaded.costs, QLocale(), &problem));
+        QCOMPARE(problem, expected);
+        problem = {};
+        QVERIFY(!SaveConnectSeconds(store, 0, &problem));
+        QCOMPARE(problem, expected);
+        problem = {};
+        QVERIFY(!SaveSelection(store, Selection(), &problem));
+        QCOMPARE(problem, expected);
+    }
+    if (content == "folder")
+        QVERIFY(QFileInfo(file.Path()).isDir());
+    else
+        QCOMPARE(file.Content(), content);
+}
+
+// The store knows no "#" comments: it skips such a line, and only a failed write fails a save.
+void TestSettings::commentsDoNotFailSaves()
+{
+    StoreFile file("# the period of the table\n[Sel]\nfSelEnabled=True\n");
+    QSettings store(file.Path(), QSettings::IniFormat);
+    QVERIFY(LoadSelection(store).fSelEnabled);
+    QVERIFY(SaveSelection(store, Selection{false, QStringLiteral("1.3.1998"), {}, true}));
+    QVERIFY(file.Lines().contains("vSelStartDate=1.3.1998"));
+}
+
+void TestSettings::userStoreOnFirstRun()
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QString path = config.filePath("Dtallyer.ini");
+    QCOMPARE(SettingsFilePath(), path);
+    const LoadedSettings loaded = LoadUserSettings(QLocale(QLocale::English));
+    QVERIFY(!loaded.problem);
+    QCOMPARE(loaded.costs, CostSettings());
+    QFile written(path);
+    QVERIFY(written.open(QIODevice::ReadOnly));
+    QVERIFY(written.readAll().contains("sVersion=1.75"));
+}
+
+// A 50 MB value: the store would take 150 MB and a third of a second to read it, and the version
+// check would write it back. It is refused by its size, unread.
+void TestSettings::hugeUserStoreIsRefusedUnread()
+{
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
+    const QString path = config.filePath("Dtallyer.ini");
+    constexpr qint64 kSize = 50LL * 1024 * 1024 + 21;
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("[Costs]\nvCommConnect=");
+        const QByteArray chunk(1024 * 1024, '7');
+        for (int i = 0; i < 50; ++i)
+            QCOMPARE(file.write(chunk), chunk.size());
+        QVERIFY(file.size() == kSize);
+    }
+    const long memoryBefore = PeakMemoryKiB();
+    QElapsedTimer timer;
+    timer.start();
+    const LoadedSettings loaded = LoadUserSettings();
+    const qint64 elapsed = timer.elapsed();
+    QVERIFY(loaded.problem);
+    QCOMPARE(loaded.problem->Text(),
+             path + ": too large for a settings file (52428821 bytes, at most 1048576)");
+    QVERIFY2(PeakMemoryKiB() - memoryBefore < 16 * 1024,
+             qPrintable(QString::number(PeakMemoryKiB() - memoryBefore) + " KiB more"));
+    QVERIFY2(elapsed < 100, qPrintable(QString::number(elapsed) + " ms"));
+    QCOMPARE(QFileInfo(path).size(), kSize);
 }
 
 QTEST_GUILESS_MAIN(TestSettings)

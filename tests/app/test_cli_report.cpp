@@ -49,6 +49,8 @@ private slots:
     void textFollowsTheLocale();
     void badPeriods_data();
     void badPeriods();
+    void damagedSettings_data();
+    void damagedSettings();
 
 private:
     CliResult Run(QStringList args, const QString& locale = QStringLiteral("C.UTF-8"));
@@ -220,6 +222,66 @@ void TestCliReport::badPeriods()
     QCOMPARE(r.exitCode, 2);
     QVERIFY2(r.err.contains(message), r.err.constData());
     QVERIFY(r.out.isEmpty());
+}
+
+void TestCliReport::damagedSettings_data()
+{
+    QTest::addColumn<QStringList>("args"); // "{dir}" stands for the test's folder
+    QTest::addColumn<QByteArray>("store"); // "folder": a folder in the place of the file
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QString>("message"); // after "dialtally-cli: <file>: "
+
+    // The tariff of init() with an unclosed quote on line 4: the reader would take every later
+    // key into that value and the version check would then replace the tariff with the defaults.
+    const QByteArray unclosed = "[Costs]\nsVersion=1.75\nvAditionalConnectSeconds=30\n"
+                                "bCommCosts=\"True\nvCommRate1=0.1\n";
+    // clang-format off
+    QTest::newRow("sessions")          << QStringList{"sessions"}                   << unclosed             << 1 << "line 4: unclosed quote";
+    QTest::newRow("stats")             << QStringList{"stats", "--json"}            << unclosed             << 1 << "line 4: unclosed quote";
+    QTest::newRow("months")            << QStringList{"months", "--no-update"}      << unclosed             << 1 << "line 4: unclosed quote";
+    QTest::newRow("graph")             << QStringList{"graph", "{dir}/graph.png"}   << unclosed             << 1 << "line 4: unclosed quote";
+    QTest::newRow("folder in place")   << QStringList{"sessions"}                   << QByteArray("folder") << 1 << "cannot be read: Is a directory";
+    QTest::newRow("events unaffected") << QStringList{"events"}                     << unclosed             << 0 << QString();
+    QTest::newRow("update unaffected") << QStringList{"update"}                     << unclosed             << 0 << QString();
+    // clang-format on
+}
+
+void TestCliReport::damagedSettings()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QByteArray, store);
+    QFETCH(int, exitCode);
+    QFETCH(QString, message);
+    const QString path = m_dir->filePath("config/Dtallyer.ini");
+    QVERIFY(QFile::remove(path));
+    if (store == "folder") {
+        QVERIFY(QDir(m_dir->path()).mkpath("config/Dtallyer.ini"));
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(store);
+    }
+    args.replaceInStrings("{dir}", m_dir->path());
+
+    const CliResult r = Run(args);
+    QCOMPARE(r.exitCode, exitCode);
+    if (exitCode == 0) {
+        QVERIFY2(r.err.isEmpty(), r.err.constData());
+    } else {
+        // The last line of stderr: the graphical application may warn about its setting first.
+        const QString line = "\ndialtally-cli: " + path + ": " + message + '\n';
+        QVERIFY2(('\n' + QString::fromUtf8(r.err)).endsWith(line), r.err.constData());
+        QVERIFY(r.out.isEmpty());
+        QVERIFY(!QFile::exists(m_dir->filePath("graph.png")));
+    }
+    // The file is left as it is, for the user to mend.
+    if (store == "folder") {
+        QVERIFY(QFileInfo(path).isDir());
+    } else {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), store);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliReport)

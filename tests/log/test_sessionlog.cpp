@@ -76,7 +76,7 @@ private slots:
     void keepsStoredBytesThroughRewrite();
     void ignoresTrailingFragment();
     void missingLogIsEmpty();
-    void appendsAfterUnevenEnd();
+    void appendsAfterTheLastWholeRecord();
     void rewriteKeepsBackup();
     void rewriteWithoutLogStillWrites();
     void valueKind_data();
@@ -213,14 +213,18 @@ void TestSessionLog::missingLogIsEmpty()
     QVERIFY(!sessions[0].vUp && !sessions[0].vDown);
 }
 
-void TestSessionLog::appendsAfterUnevenEnd()
+// The bytes after the last whole record are a torn record, not one: they are cut off, or every
+// record appended after them would be read across them.
+void TestSessionLog::appendsAfterTheLastWholeRecord()
 {
     QTemporaryDir dir;
-    WriteAll(dir.filePath("SesLog.log"), "\x01\x02\x03");
+    WriteAll(dir.filePath("SesLog.log"), kExampleRecord + "\x01\x02\x03");
     const LogEvent event =
         DecodeRecord(reinterpret_cast<const unsigned char*>(kExampleRecord.data()));
-    QVERIFY(AppendSessionLog(dir.path(), std::span(&event, 1)));
-    QCOMPARE(ReadAll(dir.filePath("SesLog.log")), QByteArray("\x01\x02\x03") + kExampleRecord);
+    std::int64_t cut = 0;
+    QVERIFY(AppendSessionLog(dir.path(), std::span(&event, 1), nullptr, &cut));
+    QCOMPARE(cut, 3);
+    QCOMPARE(ReadAll(dir.filePath("SesLog.log")), kExampleRecord + kExampleRecord);
 }
 
 void TestSessionLog::rewriteKeepsBackup()

@@ -7,7 +7,10 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <atomic>
 #include <csignal>
+#include <thread>
+#include <unistd.h>
 
 using namespace dialtally;
 
@@ -19,10 +22,10 @@ private:
     QString Logger() const { return QStringLiteral(DIALTALLY_BIN_DIR "/dtallywr"); }
 
     // A logger started the way the logging control starts it, detached from us.
-    bool StartLogger()
+    bool StartLogger(const QString& windowsDir = QStringLiteral("w"))
     {
         return StartProcess(Logger(),
-                            {QStringLiteral("--windows-dir"), m_dir.filePath(QStringLiteral("w")),
+                            {QStringLiteral("--windows-dir"), m_dir.filePath(windowsDir),
                              QStringLiteral("--poll-ms"), QStringLiteral("20")},
                             m_dir.path());
     }
@@ -46,8 +49,9 @@ private slots:
     void startFindAndCloseTwoLoggers()
     {
         QVERIFY(!FindLoggerWindow());
-        QVERIFY(StartLogger());
-        QVERIFY(StartLogger());
+        // Two Windows folders: one logger per data file.
+        QVERIFY(StartLogger(QStringLiteral("w1")));
+        QVERIFY(StartLogger(QStringLiteral("w2")));
         QTRY_COMPARE_WITH_TIMEOUT(FindLoggerWindows().size(), std::size_t{2}, 5000);
 
         // As the logging control does: close until no logger window is left.
@@ -69,6 +73,33 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!FindLoggerWindow().has_value(), 5000);
         QVERIFY(!QFile::exists(window.entryPath)); // the stale entry is cleared away
         QVERIFY(CloseLoggerWindow(window));
+    }
+
+    // A scan clears entries whose lock is free; it must never see a registering logger's entry
+    // before that entry is locked.
+    void registrationSurvivesRacingScans()
+    {
+        std::atomic<bool> stop = false;
+        std::thread scanner([&] {
+            while (!stop)
+                FindLoggerWindows();
+        });
+        int failed = 0;
+        int lost = 0;
+        for (int i = 0; i < 3000; ++i) {
+            LoggerRegistration registration;
+            if (!registration.Register()) {
+                ++failed;
+                continue;
+            }
+            const auto windows = FindLoggerWindows();
+            if (windows.size() != 1 || windows.front().pid != ::getpid())
+                ++lost;
+        }
+        stop = true;
+        scanner.join();
+        QCOMPARE(failed, 0);
+        QCOMPARE(lost, 0);
     }
 
     void missingProgramDoesNotStart()

@@ -182,6 +182,9 @@ private slots:
         QTest::newRow("no bytes at all") << month(120, 0, 0) << "byte"
             << QStringList{"26", "52", "78", "104", "130"}
             << QStringList{"1", "2", "3", "4", "5"};
+        QTest::newRow("5 GB a month, beyond 32 bits") << month(600, 5000000000, 5000000000) << "Mb"
+            << QStringList{"122", "244", "366", "488", "610"}
+            << QStringList{"1000.0", "2000.0", "3000.1", "4000.1", "5000.1"};
         // clang-format on
     }
     void axisLabels()
@@ -319,6 +322,19 @@ private slots:
             const double x0 = std::nearbyint(kLeft + slot * (i + 1) - 0.8 * slot);
             QVERIFY2(MonthNameAt(image, name, x0), qPrintable(name));
         }
+    }
+
+    // A name under its bar stands alone: the nominative form, not the one used inside dates.
+    void monthNamesStandAlone()
+    {
+        const QLocale finnish(QLocale::Finnish, QLocale::Finland);
+        QLocale::setDefault(finnish);
+        const QImage image = Render([](clsGraph& g) { g.AddMonth(3, 1998, 10, 1000, 3000); });
+        QLocale::setDefault(QLocale::c());
+        const double slot = qRound(6387.0 / 2);
+        const double x0 = std::nearbyint(kLeft + slot - 0.8 * slot);
+        QCOMPARE(finnish.standaloneMonthName(3), QString("maaliskuu"));
+        QVERIFY(MonthNameAt(image, "maaliskuu", x0));
     }
 
     // Months without a byte still get their usage bars and their names; the byte bars stay flat.

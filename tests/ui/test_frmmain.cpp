@@ -1,6 +1,7 @@
 #include "analysis/formatting.h"
 #include "analysis/settings.h"
 #include "platform/folders.h"
+#include "report/statbar.h"
 #include "ui/frmmain.h"
 #include "ui/gridtextmodel.h"
 #include "ui/messagebox.h"
@@ -14,8 +15,10 @@
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSettings>
 #include <QTableView>
 #include <QTemporaryDir>
@@ -78,6 +81,11 @@ private slots:
     void periodSwitchesStatistics_data();
     void periodSwitchesStatistics();
     void selectionSumFollowsSelectedRows();
+    void selectionSumFollowsAMouseDrag();
+    void sumBoxesShowTheWidestSums();
+    void disabledPeriodCaptionIsReadable();
+    void windowHasAFixedSize();
+    void sessionTableNeedsNoHorizontalScrollBar();
     void copiesGridOfFrontPage_data();
     void copiesGridOfFrontPage();
     void tabStripHitTest_data();
@@ -85,7 +93,9 @@ private slots:
     void rememberedPeriodAcrossRestart_data();
     void rememberedPeriodAcrossRestart();
     void statusTextClearedAfterLastCall();
+    void failedUpdateShowsInTheStatusLine();
     void disabledCommandsStayUnwired();
+    void damagedSettingsAreReportedOnceAndKept();
 
 private:
     std::unique_ptr<frmMain> StartWindow();
@@ -99,7 +109,7 @@ private:
     }
 
     std::unique_ptr<QTemporaryDir> m_dir;
-    // The settings store keeps the path it found first for the whole process.
+    // The folder of the settings file, for the whole test.
     QTemporaryDir m_configDir;
 };
 
@@ -116,9 +126,8 @@ void TestFrmMain::init()
     const QDir dir(m_dir->path());
     dir.mkpath(QStringLiteral("program"));
     dir.mkpath(QStringLiteral("windows"));
-    const auto store = OpenSettingsStore();
-    store->clear();
-    store->sync();
+    // Every test starts as a first run, without a settings file.
+    QFile::remove(SettingsFilePath());
     SetFolderOverrides(dir.filePath(QStringLiteral("program")),
                        dir.filePath(QStringLiteral("windows")));
     MessageBox::SetAutoAnswer(MessageBox::Answer::Ok);
@@ -278,6 +287,119 @@ void TestFrmMain::selectionSumFollowsSelectedRows()
     QCOMPARE(Child<QLabel>(*window, "lblSumRec")->text(), FormatBytes(2000700));
 }
 
+// Press on one row, drag over five more, release: the sum and the period are those of the six
+// rows that the drag highlighted.
+void TestFrmMain::selectionSumFollowsAMouseDrag()
+{
+    std::vector<TestSession> sessions;
+    for (int day = 1; day <= 8; ++day)
+        sessions.push_back({4, day, "10:00:00", "10:10:00", 1000 * day, 100});
+    QByteArray lines;
+    for (const TestSession& session : sessions)
+        lines += DataFileLines({session});
+    WriteDataFile(lines);
+    auto window = StartWindow();
+    auto* grid = Child<QTableView>(*window, "grdTime");
+    QWidget* viewport = grid->viewport();
+    auto rowCentre = [&](int row) {
+        return grid->visualRect(window->SessionTable().index(row, 1)).center();
+    };
+    QTest::mousePress(viewport, Qt::LeftButton, {}, rowCentre(1));
+    for (int row = 2; row <= 6; ++row) {
+        QMouseEvent move(QEvent::MouseMove, rowCentre(row), viewport->mapToGlobal(rowCentre(row)),
+                         Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(viewport, &move);
+    }
+    QTest::mouseRelease(viewport, Qt::LeftButton, {}, rowCentre(6));
+
+    QCOMPARE(grid->selectionModel()->selectedRows().size(), 6);
+    QCOMPARE(Child<QLabel>(*window, "lblSumRec")->text(), FormatBytes(27000)); // days 2..7
+    QCOMPARE(Child<QLabel>(*window, "lblSumDur1")->text(), QString("60 min"));
+    QCOMPARE(Child<QLineEdit>(*window, "txtFrom")->text(),
+             FormatShortDate(*MakeDateTime(2024, 4, 2)));
+    QCOMPARE(Child<QLineEdit>(*window, "txtTo")->text(),
+             FormatShortDate(*MakeDateTime(2024, 4, 7)));
+}
+
+// Years of a metered link in a locale with long money texts: every sum fits its box whole.
+void TestFrmMain::sumBoxesShowTheWidestSums()
+{
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    {
+        const auto store = OpenSettingsStore();
+        CostSettings costs;
+        costs.bCommCosts = costs.bServCosts = true;
+        costs.vCommRate = {1.5, 1.5, 1.5};
+        costs.vServMinute = 0.9;
+        QVERIFY(SaveCommunicationSettings(*store, costs));
+        QVERIFY(SaveServiceSettings(*store, costs));
+    }
+    std::vector<TestSession> sessions;
+    for (int day = 1; day <= 28; ++day)
+        sessions.push_back({5, day, "00:00:01", "23:59:59", 2000000000, 1900000000});
+    QByteArray lines;
+    for (const TestSession& session : sessions)
+        lines += DataFileLines({session});
+    WriteDataFile(lines);
+    auto window = StartWindow();
+    auto* grid = Child<QTableView>(*window, "grdTime");
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_A, Qt::ControlModifier);
+    QLocale::setDefault(QLocale::c());
+
+    for (const char* name :
+         {"lblSumDur1", "lblSumTrns", "lblSumRec", "lblSumComCosts", "lblSumServCosts"}) {
+        auto* box = Child<QLabel>(*window, name);
+        QVERIFY2(!box->text().isEmpty(), name);
+        const int needed = box->fontMetrics().horizontalAdvance(box->text());
+        QVERIFY2(needed <= box->contentsRect().width(),
+                 qPrintable(QStringLiteral("%1: \"%2\" needs %3 px, has %4")
+                                .arg(name, box->text())
+                                .arg(needed)
+                                .arg(box->contentsRect().width())));
+    }
+}
+
+// A fresh install has no period: "View log from:" is disabled and must still be read.
+void TestFrmMain::disabledPeriodCaptionIsReadable()
+{
+    auto window = StartWindow();
+    auto* option = Child<QRadioButton>(*window, "optPartial");
+    QVERIFY(!option->isEnabled());
+    const QImage image = option->grab().toImage();
+    int darkest = 255;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = image.width() / 3; x < image.width(); ++x)
+            darkest = std::min(darkest, qGray(image.pixel(x, y)));
+    QVERIFY2(darkest < 150, qPrintable(QString::number(darkest)));
+}
+
+// A single fixed border: the window can be neither resized nor maximised.
+void TestFrmMain::windowHasAFixedSize()
+{
+    auto window = StartWindow();
+    QCOMPARE(window->minimumSize(), window->maximumSize());
+    QCOMPARE(window->size(), window->minimumSize());
+    QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+}
+
+// The columns fit the table beside its vertical scroll bar: no row hides behind a horizontal one.
+void TestFrmMain::sessionTableNeedsNoHorizontalScrollBar()
+{
+    std::vector<TestSession> sessions;
+    for (int day = 1; day <= 28; ++day)
+        sessions.push_back({6, day, "10:00:00", "10:10:00", 1000, 100});
+    QByteArray lines;
+    for (const TestSession& session : sessions)
+        lines += DataFileLines({session});
+    WriteDataFile(lines);
+    auto window = StartWindow();
+    auto* grid = Child<QTableView>(*window, "grdTime");
+    QApplication::processEvents();
+    QVERIFY(grid->verticalScrollBar()->maximum() > 0);
+    QCOMPARE(grid->horizontalScrollBar()->maximum(), 0);
+}
+
 void TestFrmMain::copiesGridOfFrontPage_data()
 {
     QTest::addColumn<int>("page");
@@ -406,6 +528,18 @@ void TestFrmMain::statusTextClearedAfterLastCall()
     QTRY_VERIFY_WITH_TIMEOUT(!timer->isActive(), 1000);
 }
 
+// A failed update must not look like one that found nothing new.
+void TestFrmMain::failedUpdateShowsInTheStatusLine()
+{
+    auto window = StartWindow();
+    QVERIFY(QDir().mkpath(QDir(ProgramFolder()).filePath("SesLog.log")));
+    WriteDataFile(DataFileLines({kThreeMonths.begin()[0]}));
+    QTest::mouseClick(Child<QPushButton>(*window, "cmdUpdate"), Qt::LeftButton);
+    const QString text = static_cast<clsStatBar&>(window->StatBar()).Text();
+    QVERIFY2(text.contains("SesLog.log"), qPrintable(text));
+    QCOMPARE(text, window->LastUpdate().error);
+}
+
 void TestFrmMain::disabledCommandsStayUnwired()
 {
     auto window = StartWindow();
@@ -421,6 +555,41 @@ void TestFrmMain::disabledCommandsStayUnwired()
     QVERIFY(!window->findChild<QAction*>("mnuEditLog")->isVisible());
     QCOMPARE(window->findChild<QAction*>("mnuUpdate")->property("helpContext").toInt(), 220);
     QCOMPARE(window->property("helpContext").toInt(), 10);
+}
+
+void TestFrmMain::damagedSettingsAreReportedOnceAndKept()
+{
+    // A tariff with an unclosed quote: the reader would take every later line into its value.
+    const QByteArray damaged =
+        "[Costs]\nsVersion=1.75\nbCommCosts=\"True\nvCommRate1=0.1\n"
+        "[Sel]\nfSelEnabled=True\nvSelStartDate=2024-02-01\nfSelToEnd=True\n";
+    const QString path = SettingsFilePath();
+    {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(damaged);
+    }
+    WriteDataFile(DataFileLines(kThreeMonths));
+    MessageBox::ResetRecord();
+    auto window = StartWindow();
+    QCOMPARE(MessageBox::ShownCount(), 1);
+    QCOMPARE(MessageBox::LastText(),
+             "The settings file cannot be used:\r\n" + path +
+                 ": line 3: unclosed quote\r\nCosts are off, and the file is left as it is until "
+                 "you mend it.");
+    QCOMPARE(window->Costs(), CostSettings());
+    QCOMPARE(window->SessionTable().rowCount(), 3);
+
+    // Neither an update nor the period saved at Exit reports it again or writes the file.
+    QTest::mouseClick(Child<QPushButton>(*window, "cmdUpdate"), Qt::LeftButton);
+    Child<QLineEdit>(*window, "txtFrom")->setText("2024-02-01");
+    Child<QLineEdit>(*window, "txtTo")->setText("2024-03-31");
+    QTest::mouseClick(Child<QRadioButton>(*window, "optPartial"), Qt::LeftButton);
+    QTest::mouseClick(Child<QPushButton>(*window, "cmdExit"), Qt::LeftButton);
+    QCOMPARE(MessageBox::ShownCount(), 1);
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QCOMPARE(file.readAll(), damaged);
 }
 
 QTEST_MAIN(TestFrmMain)

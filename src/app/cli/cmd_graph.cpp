@@ -12,7 +12,6 @@
 #include <QImage>
 #include <QPalette>
 #include <QSaveFile>
-#include <QSettings>
 
 namespace dialtally {
 namespace {
@@ -65,24 +64,26 @@ int RunGraph(const QStringList& args)
     if (!qobject_cast<QGuiApplication*>(QCoreApplication::instance()))
         return FileFailure(QStringLiteral("the graph needs the graphical application"));
 
+    // A damaged settings store stops the graph before anything else is done: the connected
+    // minutes would miss the allowance.
+    const LoadedSettings settings = LoadUserSettings();
+    if (settings.problem)
+        return FileFailure(settings.problem->Text());
     SessionList sessions;
     int status = kExitOk;
     if (!LoadSessionsForCli(parsed, sessions, status))
         return status;
-    const std::unique_ptr<QSettings> store = OpenSettingsStore();
-    const LoadedSettings settings = LoadSettings(*store);
     CalculateDurations(sessions, settings.vAditionalConnectSeconds);
     const MonthlySummary summary = CalcMonthlyTotals(sessions, settings.costs.vServFlatMonth);
 
     QImage picture(width, height, QImage::Format_RGB32);
     PictureSurface surface(&picture, kTwipsPerPixel, kTwipsPerPixel);
-    surface.SetBackColor(QGuiApplication::palette().window().color());
+    // The window background colour of the system (the colour behind text, where the window's
+    // faces are grey), as the graph of the main window has it.
+    surface.SetBackColor(QGuiApplication::palette().base().color());
     clsGraph graph;
     graph.SetOutput(&surface);
-    graph.Clear();
-    for (const MonthTotals& month : summary.months)
-        graph.AddMonth(month.month, month.year, month.Minutes(), month.transmitted, month.received);
-    graph.ReDraw();
+    ShowMonths(graph, summary);
 
     // Written aside and renamed, so that a failed write leaves no broken picture behind.
     const QString path = parsed.Positional().first();

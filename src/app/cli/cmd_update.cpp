@@ -16,12 +16,8 @@ int RunUpdate(const QStringList& args)
     UpdateReport report;
     const bool ok = UpdateSessionLog(CurrentUpdateSettings(), &report);
     PrintOut(QStringLiteral("%1 records appended\n").arg(report.appended));
-    if (report.workFileLeftOver)
-        PrintError(QStringLiteral("\"%1\" is left over from an earlier update and blocks this one; "
-                                  "nothing was read")
-                       .arg(kWorkFileName));
-    if (report.skipped > 0 || report.otherErrors > 0)
-        PrintError(QStringLiteral("%1 fields skipped").arg(report.skipped + report.otherErrors));
+    for (const QString& warning : UpdateWarnings(report))
+        PrintError(warning);
     if (!ok)
         return FileFailure(report.error);
     return kExitOk;

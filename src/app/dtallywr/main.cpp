@@ -2,14 +2,15 @@
 // lines to the data file that the log update consumes.
 
 #include "log/companion.h"
-#include "log/update.h"
 #include "platform/autorun.h"
 #include "platform/folders.h"
 #include "platform/processes.h"
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFileInfo>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <ctime>
@@ -19,6 +20,9 @@ using namespace dialtally;
 namespace {
 
 volatile std::sig_atomic_t g_closeRequested = 0;
+// How long a closing logger keeps trying to write what it has read; the logging control waits
+// five seconds for a logger to go.
+constexpr qint64 kCloseMilliseconds = 4000;
 
 extern "C" void RequestClose(int)
 {
@@ -32,10 +36,14 @@ const char kHelp[] =
     "\n"
     "Follows the dial-up adapter's diagnostic log (default PPPLOG.TXT in the Windows folder)\n"
     "and appends every new line to Dtally.dat in the Windows folder, until it is closed\n"
-    "(SIGTERM, or a close request from Dialtally).\n"
+    "(SIGTERM, or a close request from Dialtally); a line without its line end is written\n"
+    "then too. It keeps its place in the log in Dtally.pos and goes on from there when it\n"
+    "starts again; a log that was replaced or emptied meanwhile is read from its beginning.\n"
+    "Only one logger runs for one Windows folder; a second one ends at once.\n"
     "\n"
     "  --source FILE   the adapter's log to follow\n"
-    "  --from-start    read a log that already exists from its beginning, not its end\n"
+    "  --from-start    when no place is kept yet, read a log that already exists from its\n"
+    "                  beginning, not its end\n"
     "  --poll-ms N     how often to look for new lines (default 200)\n"
     "  /autorun on     start the logger at login (XDG autostart entry) and exit\n"
     "  /autorun off    remove that entry and exit\n";
@@ -129,9 +137,15 @@ int main(int argc, char* argv[])
 
     if (!EnsureFolder(windowsDir, &error))
         Problem(error);
-    LoggerRegistration registration;
-    if (!registration.Register(&error)) {
-        Problem(error);
+    const HandoverFiles files =
+        HandoverFiles::InFolder(QFile::encodeName(windowsDir).toStdString());
+    CompanionLogger logger(
+        QFile::encodeName(source).toStdString(), files, fromStart,
+        [](const std::string& problem) { Problem(QString::fromLocal8Bit(problem.c_str())); });
+    // Before anything else: a second logger for the same data file must leave every file alone.
+    std::string refusal;
+    if (!logger.Start(&refusal)) {
+        Problem(QString::fromLocal8Bit(refusal.c_str()));
         return 1;
     }
 
@@ -141,28 +155,38 @@ int main(int argc, char* argv[])
     for (int signal : {SIGTERM, SIGINT, SIGHUP})
         ::sigaction(signal, &action, nullptr);
 
-    const std::string dataPath =
-        QFile::encodeName(QDir(windowsDir).filePath(kDataFileName)).toStdString();
-    CompanionLogger logger(
-        QFile::encodeName(source).toStdString(), dataPath, fromStart,
-        [](const std::string& problem) { Problem(QString::fromLocal8Bit(problem.c_str())); });
-    while (!g_closeRequested) {
-        if (!logger.Poll())
-            EnsureFolder(windowsDir);
-        if (logger.CaughtUp())
-            SleepMilliseconds(pollMs);
+    LoggerRegistration registration;
+    if (!registration.Register(&error)) {
+        Problem(error);
+        return 1;
     }
-    // Everything read so far is written before the logger ends; a data file that stays
-    // unwritable gets a few more tries.
-    for (int attempt = 0; attempt < 50; ++attempt) {
-        if (logger.Poll() && logger.CaughtUp())
-            break;
-        if (logger.HasPending())
-            SleepMilliseconds(100);
+
+    // While the data file cannot be written the logger waits longer and longer between tries
+    // instead of spinning; the lines wait in memory and reading stops behind them.
+    RetryPause retry{std::chrono::milliseconds(pollMs)};
+    while (!g_closeRequested) {
+        if (logger.Poll()) {
+            retry.Reset();
+            if (logger.CaughtUp())
+                SleepMilliseconds(pollMs);
+        } else {
+            EnsureFolder(windowsDir);
+            SleepMilliseconds(int(retry.Next().count()));
+        }
+    }
+    // Everything read so far, the unfinished last line too, is written before the logger ends;
+    // a data file that stays unwritable gets a few more tries.
+    RetryPause closing{std::chrono::milliseconds(100)};
+    QElapsedTimer timer;
+    timer.start();
+    while (!logger.Finish() && timer.elapsed() < kCloseMilliseconds) {
+        // Not caught up: more to read at once. Otherwise a delivery failed.
+        if (logger.HasPending() || logger.CaughtUp())
+            SleepMilliseconds(int(closing.Next().count()));
     }
     if (logger.HasPending()) {
         Problem(QStringLiteral("lines could not be written to \"%1\"")
-                    .arg(QFile::decodeName(dataPath.c_str())));
+                    .arg(QFile::decodeName(files.data.c_str())));
         return 1;
     }
     return 0;

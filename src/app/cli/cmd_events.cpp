@@ -22,15 +22,6 @@ void AppendNumber(std::string& out, long long value)
     out.append(buffer, result.ptr);
 }
 
-// Output is built in blocks: a log of millions of events prints in a second, not a minute.
-void FlushIfLarge(std::string& out)
-{
-    if (out.size() > (1u << 20)) {
-        PrintOut(out);
-        out.clear();
-    }
-}
-
 } // namespace
 
 int RunEvents(const QStringList& args)
@@ -53,7 +44,7 @@ int RunEvents(const QStringList& args)
             out += '\t';
             AppendNumber(out, event.lValue);
             out += '\n';
-            FlushIfLarge(out);
+            PrintIfLarge(out);
         }
     };
     if (!ReadSessionLog(ProgramFolder(), print, &error)) {

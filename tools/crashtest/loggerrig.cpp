@@ -1,12 +1,15 @@
 #include "crashtest/loggerrig.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
 #include <fcntl.h>
+#include <sstream>
 #include <stdexcept>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace dialtally {
 namespace {
@@ -86,13 +89,14 @@ void LoggerRig::BeginRound(std::mt19937_64& rng, int dialect, std::int64_t sessi
     if (!lines)
         throw std::runtime_error(error);
     m_writer.SetLines(nullptr);
+    m_roundFirstStart = m_starts + 1;
     m_lines = std::make_unique<RoundLines>(std::move(*lines));
     m_writer.SetLines(m_lines.get());
 }
 
-ChildSpec LoggerRig::LoggerSpec(std::optional<rlim_t> fileSizeLimit) const
+ChildSpec LoggerRig::NextLoggerSpec(std::optional<rlim_t> fileSizeLimit)
 {
-    ChildSpec spec = LoggerCommand(m_tools, m_ws);
+    ChildSpec spec = LoggerCommand(m_tools, m_ws, "logger-" + std::to_string(++m_starts));
     spec.fileSizeLimit = fileSizeLimit;
     return spec;
 }
@@ -104,7 +108,7 @@ ChildSpec LoggerRig::UpdateSpec(const std::string& outName) const
 
 bool LoggerRig::Start(std::string* error, std::optional<rlim_t> fileSizeLimit)
 {
-    if (!m_logger.Start(LoggerSpec(fileSizeLimit), error))
+    if (!m_logger.Start(NextLoggerSpec(fileSizeLimit), error))
         return false;
     if (m_fresh) {
         const std::string source = RealPath(m_ws.source);
@@ -129,19 +133,8 @@ std::optional<std::string> LoggerRig::Checkpoint(std::mt19937_64& rng)
     if (!m_logger.Running() && !Start(&error))
         add(error);
     std::this_thread::sleep_for(std::chrono::milliseconds(Uniform(rng, 0, 50)));
-    // A SIGTERM before the logger has its handler would end it as a kill does.
-    const auto ready = Clock::now() + kOpenWait;
-    while (m_logger.Running() && !Catches(m_logger.Pid(), SIGTERM) && Clock::now() < ready)
-        m_logger.WaitUntil(Clock::now() + std::chrono::milliseconds(1));
-    const std::string loggerErr = m_ws.OutFile("logger.err");
-    m_logger.Signal(SIGTERM);
-    if (!m_logger.WaitUntil(Clock::now() + kStopWait)) {
-        m_logger.Kill();
-        add("the logger did not end within 30 s of SIGTERM; its errors: " + Tail(loggerErr));
-    } else if (!m_logger.End().exited || m_logger.End().exitCode != 0) {
-        add("the logger ended with " + m_logger.End().Describe() +
-            " on SIGTERM; its errors: " + Tail(loggerErr));
-    }
+    if (const auto problem = Stop())
+        add(*problem);
     const ChildSpec update = UpdateSpec();
     const Finished run = RunToEnd(update, kUpdateTimeout);
     if (!run.error.empty())
@@ -153,7 +146,49 @@ std::optional<std::string> LoggerRig::Checkpoint(std::mt19937_64& rng)
         add(*difference);
     if (problems.empty())
         return std::nullopt;
-    return problems + "; the logger's last errors: " + Tail(loggerErr, 300);
+    return problems + "; the loggers of the round said: " + RoundLoggerErrors();
+}
+
+std::optional<std::string> LoggerRig::Stop()
+{
+    // A SIGTERM before the logger has its handler would end it as a kill does.
+    const auto ready = Clock::now() + kOpenWait;
+    while (m_logger.Running() && !Catches(m_logger.Pid(), SIGTERM) && Clock::now() < ready)
+        m_logger.WaitUntil(Clock::now() + std::chrono::milliseconds(1));
+    m_logger.Signal(SIGTERM);
+    if (!m_logger.WaitUntil(Clock::now() + kStopWait)) {
+        m_logger.Kill();
+        return "the logger did not end within 30 s of SIGTERM";
+    }
+    if (!m_logger.End().exited || m_logger.End().exitCode != 0)
+        return "the logger ended with " + m_logger.End().Describe() + " on SIGTERM";
+    return std::nullopt;
+}
+
+std::string LoggerRig::LoggerErrors() const
+{
+    return m_ws.OutFile("logger-" + std::to_string(m_starts) + ".err");
+}
+
+std::string LoggerRig::RoundLoggerErrors() const
+{
+    constexpr std::size_t kMost = 1200;
+    std::vector<std::string> seen;
+    std::string text;
+    for (int start = m_roundFirstStart; start <= m_starts; ++start) {
+        std::istringstream lines(
+            ReadFile(m_ws.OutFile("logger-" + std::to_string(start) + ".err")));
+        std::string line;
+        while (std::getline(lines, line)) {
+            if (line.empty() || std::find(seen.begin(), seen.end(), line) != seen.end())
+                continue;
+            seen.push_back(line);
+            text += (text.empty() ? "" : " | ") + line;
+        }
+    }
+    if (text.size() > kMost)
+        text = text.substr(0, kMost) + "...";
+    return text.empty() ? "(nothing)" : text;
 }
 
 void LoggerRig::Reset()

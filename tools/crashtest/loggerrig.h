@@ -33,12 +33,19 @@ public:
     // Starts the logger. A logger that has no kept place yet starts at the end of the adapter's
     // log, so after the folders were emptied the start waits until the logger has the log open.
     bool Start(std::string* error, std::optional<rlim_t> fileSizeLimit = std::nullopt);
-    ChildSpec LoggerSpec(std::optional<rlim_t> fileSizeLimit = std::nullopt) const;
+    // Each start of the logger has output files of its own, so that nothing it said is lost.
+    ChildSpec NextLoggerSpec(std::optional<rlim_t> fileSizeLimit = std::nullopt);
+    std::string LoggerErrors() const; // of the latest start
+    // What the loggers of this round said, each line once.
+    std::string RoundLoggerErrors() const;
     ChildSpec UpdateSpec(const std::string& outName = "update") const;
     // After a logger was killed or started elsewhere (traced): the folders now have a logger's
     // kept place.
     void MarkStarted() { m_fresh = false; }
     bool Fresh() const { return m_fresh; }
+
+    // Stops the running logger with SIGTERM; it must end with status 0. Empty when it did.
+    std::optional<std::string> Stop();
 
     // The writer finishes its line; the logger (started again when none runs) is stopped with
     // SIGTERM and must end with status 0; an update must end with status 0; then the invariant
@@ -56,6 +63,8 @@ private:
     std::unique_ptr<RoundLines> m_lines;
     Child m_logger;
     bool m_fresh = true;
+    int m_starts = 0;
+    int m_roundFirstStart = 1;
 };
 
 } // namespace dialtally

@@ -285,6 +285,8 @@ private:
     void LoggerRound(const RoundKind& kind, int dialect)
     {
         m_rig.BeginRound(Rng(), dialect, kLoggerSessions);
+        if (m_rig.Fresh() && !WarmUp())
+            return;
         const std::uint64_t room = Uniform(Rng(), 0, 32 * 1024);
         const std::uint64_t dataSize = static_cast<std::uint64_t>(
             std::max<std::int64_t>(0, FileSize(m_ws.InWindows("Dtally.dat"))));
@@ -319,6 +321,24 @@ private:
             Violation("once there was room again: " + *problem);
     }
 
+    // A logger that has never run with room has no place to come back to when it is killed; that
+    // is not what this scenario tests, so the first logger runs with room and stops well.
+    bool WarmUp()
+    {
+        std::string error;
+        if (!m_rig.Start(&error)) {
+            Violation(error);
+            return false;
+        }
+        Write(8 * 1024);
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        if (const auto problem = m_rig.Stop()) {
+            Violation(*problem);
+            return false;
+        }
+        return true;
+    }
+
     // Writes about bytes of lines to the adapter's log in pieces, ending at a line end.
     void Write(std::uint64_t bytes)
     {
@@ -335,7 +355,7 @@ private:
     // A logger with no room must keep running and say so on its standard error.
     bool AwaitComplaint()
     {
-        const std::string errPath = m_ws.OutFile("logger.err");
+        const std::string errPath = m_rig.LoggerErrors();
         const auto deadline = Clock::now() + kComplaintWait;
         Child& logger = m_rig.Logger();
         while (!IsClearError(ReadFile(errPath))) {

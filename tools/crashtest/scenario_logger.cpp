@@ -122,7 +122,7 @@ public:
 private:
     bool KillTraced(int round, int change)
     {
-        const TracedRun run = RunTraced(m_rig.LoggerSpec(), change, Clock::now() + kTracedCap);
+        const TracedRun run = RunTraced(m_rig.NextLoggerSpec(), change, Clock::now() + kTracedCap);
         m_rig.MarkStarted();
         if (!run.started) {
             m_tally.violations.push_back({round, run.error});
@@ -139,9 +139,8 @@ private:
 
     bool EndedByItself(int round, const ChildEnd& end)
     {
-        m_tally.violations.push_back(
-            {round, "the logger ended by itself with " + end.Describe() +
-                        "; its errors: " + Tail(m_rig.Folders().OutFile("logger.err"))});
+        m_tally.violations.push_back({round, "the logger ended by itself with " + end.Describe() +
+                                                 "; its errors: " + Tail(m_rig.LoggerErrors())});
         return false;
     }
 

@@ -13,6 +13,7 @@ namespace dialtally {
 namespace {
 
 constexpr std::size_t kRecord = 14;
+constexpr auto kMeasuredRunTimeout = std::chrono::seconds(60);
 
 bool MakeFolder(const std::string& path, std::string* error)
 {
@@ -251,6 +252,28 @@ Finished RunToEnd(const ChildSpec& spec, Clock::duration timeout)
     finished.end = child.End();
     finished.duration = child.Duration();
     return finished;
+}
+
+Finished RunMeasured(const ChildSpec& spec, bool tracing, Calibration& calibration)
+{
+    if (!tracing) {
+        const Finished run = RunToEnd(spec, kMeasuredRunTimeout);
+        if (run.error.empty() && !run.hung)
+            calibration.duration = run.duration;
+        return run;
+    }
+    const TracedRun traced = RunTraced(spec, 0, Clock::now() + kMeasuredRunTimeout);
+    Finished run;
+    run.end = traced.end;
+    run.error = traced.error;
+    run.duration = traced.duration;
+    run.hung = traced.started && traced.end.KilledBySigkill();
+    if (traced.started && !run.hung) {
+        calibration.duration = traced.duration;
+        calibration.firstChange = traced.firstChange;
+        calibration.changes = traced.changes;
+    }
+    return run;
 }
 
 const char* TimingName(KillTiming timing)

@@ -145,6 +145,10 @@ struct Calibration {
     int changes = 0;                                             // 0: unknown
 };
 
+// A run to the end that also measures the operation: traced (counting its file changes) when
+// tracing works, else only timed. The calibration keeps what was measured.
+Finished RunMeasured(const ChildSpec& spec, bool tracing, Calibration& calibration);
+
 // When a kill comes: at a chosen file change (traced), soon after the first file change (the
 // rename, the journal), anywhere in the measured run, or near its end (between the last append
 // and the deletion of the work file).

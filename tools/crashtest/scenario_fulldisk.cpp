@@ -28,8 +28,6 @@ constexpr std::size_t kUpdateBytes = 1024 * 1024;
 constexpr std::int64_t kLoggerSessions = 200;
 constexpr auto kRunTimeout = std::chrono::seconds(60);
 constexpr auto kComplaintWait = std::chrono::seconds(3);
-// An update is guessed at this many file changes; a kill planned past its end finds it done.
-constexpr int kGuessedUpdateChanges = 8;
 
 enum class Squeeze { ProgramFolder, WindowsFolder, BothFolders, FileSizeLimit };
 
@@ -238,11 +236,7 @@ private:
         // First the update's own handling of no room, then a kill while there is still none.
         JudgeFailingUpdate(RunToEnd(update, kRunTimeout), update.stderrPath);
         m_feeder.Feed(Uniform(Rng(), 0, kUpdateBytes), Rng());
-        Calibration calibration;
-        calibration.duration = m_updateDuration;
-        calibration.firstChange = m_updateDuration / 2;
-        calibration.changes = kGuessedUpdateChanges;
-        const KillPlan plan = PlanKill(Rng(), calibration, m_context.tracing);
+        const KillPlan plan = PlanKill(Rng(), m_updateMeasure, m_context.tracing);
         const KillOutcome killed = RunAndKill(update, plan, {m_ws.program, m_ws.windows});
         m_tally.CountKill(std::string("update, no room/") + TimingName(plan.timing),
                           killed.MidOperation());
@@ -250,14 +244,12 @@ private:
 
         Free();
         const ChildSpec complete = UpdateCommand(m_context.tools, m_ws, dialect);
-        const Finished run = RunToEnd(complete, kRunTimeout);
+        // The completing run measures the update for the kills of the next rounds.
+        const Finished run = RunMeasured(complete, m_context.tracing, m_updateMeasure);
         ++m_tally.checks;
-        if (!run.end.exited || run.end.exitCode != 0) {
+        if (!run.end.exited || run.end.exitCode != 0)
             Violation("the update once there was room ended with " + run.end.Describe() + ": " +
                       Tail(complete.stderrPath));
-        } else {
-            m_updateDuration = run.duration;
-        }
         if (const auto problem = CheckCompleted(m_ws, m_model))
             Violation("after the update once there was room: " + *problem);
     }
@@ -381,7 +373,7 @@ private:
     DataFeeder m_feeder;
     LoggerRig m_rig;
     std::unique_ptr<RoundLines> m_updateLines;
-    Clock::duration m_updateDuration = std::chrono::milliseconds(20);
+    Calibration m_updateMeasure;
     int m_number = 0;
     std::vector<std::string> m_problems;
 };

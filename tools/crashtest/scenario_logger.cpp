@@ -15,8 +15,6 @@ constexpr std::int64_t kSessionsPerRound = 600;
 constexpr int kMaxKillsPerRound = 6;
 // A traced logger that does not reach its planned file change is killed at this age.
 constexpr auto kTracedCap = std::chrono::milliseconds(400);
-// An update is guessed at this many file changes before one is measured.
-constexpr int kGuessedUpdateChanges = 8;
 
 void SleepInterruptibly(Clock::duration duration, const std::atomic<bool>& stop)
 {
@@ -52,10 +50,8 @@ private:
     void Loop(std::uint64_t seed, bool tracing)
     {
         std::mt19937_64 rng(seed);
+        // The updates that are not killed measure the update for those that are.
         Calibration calibration;
-        calibration.duration = std::chrono::milliseconds(15);
-        calibration.firstChange = std::chrono::milliseconds(8);
-        calibration.changes = kGuessedUpdateChanges;
         for (;;) {
             SleepInterruptibly(std::chrono::milliseconds(Uniform(rng, 2, 20)), m_stop);
             if (m_stop)
@@ -70,10 +66,8 @@ private:
                 CountLeftovers(m_rig.Folders(), m_tally);
                 continue;
             }
-            const Finished run = RunToEnd(update, std::chrono::seconds(60));
-            if (run.end.exited && run.end.exitCode == 0)
-                calibration.duration = run.duration;
-            else
+            const Finished run = RunMeasured(update, tracing, calibration);
+            if (!run.end.exited || run.end.exitCode != 0)
                 m_tally.notes.push_back("an update beside the logger ended with " +
                                         run.end.Describe() + ": " + Tail(update.stderrPath));
         }

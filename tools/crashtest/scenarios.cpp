@@ -1,0 +1,17 @@
+#include "crashtest/crashtest.h"
+
+namespace dialtally {
+
+const std::vector<Scenario>& Scenarios()
+{
+    static const std::vector<Scenario> scenarios = {
+        {"update", "the log update killed while the data file keeps growing", RunUpdateScenario},
+        {"logger", "the companion logger killed while the adapter's log grows, updates beside it",
+         RunLoggerScenario},
+        {"full-disk", "the update and the logger with no room to write, then with room again",
+         RunFullDiskScenario},
+    };
+    return scenarios;
+}
+
+} // namespace dialtally

@@ -302,6 +302,10 @@ bool CompanionLogger::WriteBatch()
 {
     if (m_batch.empty() && m_confirmed && SamePlace(*m_confirmed, m_place))
         return true;
+    // Before a source was opened there is no place in it: the kept one stands. Writing an empty
+    // place would make the next logger read the whole source again.
+    if (m_batch.empty() && m_place.device == 0 && m_place.inode == 0)
+        return true;
     std::string problem;
     HandoverLock dataLock;
     if (!dataLock.Acquire(m_files.lock, HandoverLockKind::Data, kDataLockWait)) {

@@ -180,6 +180,28 @@ private slots:
         QCOMPARE(ReadFile(m_data), expected);
     }
 
+    // A logger that starts while the source is away has no place in it to keep: the place of
+    // the logger before stands, and nothing is read twice when the source comes back.
+    void keptPlaceOutlivesAMissingSource()
+    {
+        QVERIFY(Append(m_source, "a\r\nb\r\n"));
+        {
+            auto logger = StartLogger(true);
+            QVERIFY(logger && logger->Poll());
+        }
+        const QString away = m_source + QStringLiteral(".away");
+        QVERIFY(QFile::rename(m_source, away));
+        {
+            auto logger = StartLogger();
+            QVERIFY(logger && logger->Poll());
+        }
+        QVERIFY(QFile::rename(away, m_source));
+        QVERIFY(Append(m_source, "c\r\n"));
+        auto logger = StartLogger();
+        QVERIFY(logger && logger->Poll());
+        QCOMPARE(ReadFile(m_data), Fields({"a", "b", "c"}));
+    }
+
     // An adapter that empties or recreates its log and quickly writes more than the logger had
     // read: the bytes before the read position tell, and every new line arrives.
     void emptiedOrReplacedSourceIsReadFromItsStart_data()

@@ -1,6 +1,6 @@
 #include "crashtest/feeders.h"
 
-#include "log/handover.h"
+#include "log/datafile.h"
 #include "log/writeall.h"
 
 #include <cerrno>

@@ -14,7 +14,6 @@
 namespace dialtally {
 
 // Indexes into the session list; a log can hold far more sessions than a 16-bit index reaches.
-using SessionIndex = std::int64_t;
 
 // The statistics of a run of sessions iFirst..iLast of the session list. The range is empty
 // (iLast < iFirst, iSessionCount 0) when a period holds no session.

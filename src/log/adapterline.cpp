@@ -358,18 +358,27 @@ int HexDigitValue(char c)
 
 std::optional<DateTime> LineTime(std::string_view line)
 {
-    // "MM-DD-YYYY hh:mm:ss.hh": the fields stand at fixed positions, the separators are not read.
-    if (line.size() < 19)
+    // The fields stand at fixed positions; the separators are not read.
+    if (line.size() < kTimeStampLength)
         return std::nullopt;
-    const auto month = FieldNumber(line.substr(0, 2));
-    const auto day = FieldNumber(line.substr(3, 2));
-    const auto year = FieldNumber(line.substr(6, 4));
-    const auto hour = FieldNumber(line.substr(11, 2));
-    const auto minute = FieldNumber(line.substr(14, 2));
-    const auto second = FieldNumber(line.substr(17, 2));
-    if (!month || !day || !year || !hour || !minute || !second)
-        return std::nullopt;
-    return MakeDateTime(*year, *month, *day, *hour, *minute, *second);
+    std::optional<int> values[std::size(kTimeFields)];
+    for (std::size_t i = 0; i < std::size(kTimeFields); ++i) {
+        values[i] = FieldNumber(line.substr(kTimeFields[i].start, kTimeFields[i].length));
+        if (!values[i])
+            return std::nullopt;
+    }
+    return MakeDateTime(*values[2], *values[0], *values[1], *values[3], *values[4], *values[5]);
+}
+
+bool TimeFieldsAreNumbers(std::string_view line)
+{
+    if (line.size() < kTimeStampLength)
+        return false;
+    for (const TimeField& field : kTimeFields) {
+        if (!FieldNumber(line.substr(field.start, field.length)))
+            return false;
+    }
+    return true;
 }
 
 std::string_view MessageText(std::string_view line)
@@ -388,16 +397,17 @@ std::string_view MessageText(std::string_view line)
     return line.substr(first, last - first + 1);
 }
 
-std::int16_t ClassifyMessage(std::string_view message, int dialect)
+std::int16_t ClassifyMessage(std::string_view message, Dialect dialect)
 {
     switch (dialect) {
-    case 1:
+    case Dialect::Windows95:
         return Classify(kWin95Index, message);
-    case 2:
+    case Dialect::Windows98:
         return Classify(kWin98Index, message);
-    default:
-        return 0;
+    case Dialect::Other:
+        break;
     }
+    return 0;
 }
 
 std::int32_t DecimalValue(std::string_view line)
@@ -446,16 +456,17 @@ std::int32_t HexValue(std::string_view line)
     return static_cast<std::int32_t>(pattern);
 }
 
-std::span<const MessageEntry> MessageTable(int dialect)
+std::span<const MessageEntry> MessageTable(Dialect dialect)
 {
     switch (dialect) {
-    case 1:
+    case Dialect::Windows95:
         return kWin95Entries;
-    case 2:
+    case Dialect::Windows98:
         return kWin98Entries;
-    default:
-        return {};
+    case Dialect::Other:
+        break;
     }
+    return {};
 }
 
 } // namespace dialtally

@@ -276,14 +276,14 @@ bool RewriteSessionLog(const QString& programDir, std::span<const LogEvent> even
     return WriteSessionLog(programDir, events, error);
 }
 
-int ValueKind(int code)
+ValueKinds ValueKind(int code)
 {
     const int low = code & 255;
     if (low >= 100 && low <= 199)
-        return 1;
+        return ValueKinds::DecimalCounter;
     if (low >= 200)
-        return 2;
-    return 0;
+        return ValueKinds::HexAddress;
+    return ValueKinds::None;
 }
 
 std::array<int, kErrorCounterCount> ErrorCounters(const SessionRecord& s)

@@ -77,8 +77,10 @@ bool AppendSessionLog(const QString& programDir, std::span<const LogEvent> event
 bool RewriteSessionLog(const QString& programDir, std::span<const LogEvent> events,
                        QString* error = nullptr);
 
-// 0 no value, 1 decimal counter, 2 hexadecimal address.
-int ValueKind(int code);
+// How the value of an event is read from its line, by the low byte of its code: 100..199 a
+// decimal counter, 200..255 a hexadecimal address, anything else no value (0).
+enum class ValueKinds : std::int16_t { None = 0, DecimalCounter = 1, HexAddress = 2 };
+ValueKinds ValueKind(int code);
 
 // One connection, rebuilt from the events on every load. Empty fields stay distinguishable from 0.
 struct SessionRecord {
@@ -106,6 +108,8 @@ std::array<int, kErrorCounterCount> ErrorCounters(const SessionRecord& session);
 
 // Indexed from 0 and never empty; in the order in which the sessions started in the log.
 using SessionList = std::vector<SessionRecord>;
+// An index into the session list; ranges of indexes may be empty (first > last) or run to -1.
+using SessionIndex = std::int64_t;
 
 SessionList BuildSessions(std::span<const LogEvent> events);
 

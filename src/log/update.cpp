@@ -264,8 +264,8 @@ private:
             return Fail(SystemError(QStringLiteral("open"), m_files.work, errno));
         const std::int64_t appendedBefore = m_report.appended;
         int error = 0;
-        WorkFileEnd end = AppendWorkFileRecords(
-            work.Get(), m_log.Get(), static_cast<int>(m_settings.dialect), m_report, &error);
+        WorkFileEnd end =
+            AppendWorkFileRecords(work.Get(), m_log.Get(), m_settings.dialect, m_report, &error);
         // The records must be on disk before the lines they came from are deleted.
         if (end != WorkFileEnd::WriteFailed && !SyncFileData(m_log.Get())) {
             end = WorkFileEnd::WriteFailed;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/system.h"
+
 #include <cstdint>
 
 namespace dialtally {
@@ -18,7 +20,7 @@ enum class WorkFileEnd {
 // Reads every field of the work file and appends one record per recognised line at the end of
 // the session log (open for appending), counting into report. On WriteFailed records may have
 // been written in part; the caller cuts the log back.
-WorkFileEnd AppendWorkFileRecords(int workFd, int logFd, int dialect, UpdateReport& report,
+WorkFileEnd AppendWorkFileRecords(int workFd, int logFd, Dialect dialect, UpdateReport& report,
                                   int* error);
 
 } // namespace dialtally

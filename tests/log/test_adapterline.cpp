@@ -161,7 +161,7 @@ void TestAdapterLine::tablesHoldTheTextsInOrder()
 {
     for (int dialect : {1, 2}) {
         const std::vector<ExpectedEntry>& expected = Expected(dialect);
-        const std::span<const MessageEntry> table = MessageTable(dialect);
+        const std::span<const MessageEntry> table = MessageTable(Dialect(dialect));
         QCOMPARE(table.size(), expected.size());
         for (std::size_t row = 0; row < expected.size(); ++row) {
             QCOMPARE(table[row].code, expected[row].code);
@@ -170,8 +170,8 @@ void TestAdapterLine::tablesHoldTheTextsInOrder()
                 QCOMPARE(Bytes(table[row].texts[t]), Bytes(expected[row].texts[t]));
         }
     }
-    QVERIFY(MessageTable(0).empty());
-    QVERIFY(MessageTable(3).empty());
+    QVERIFY(MessageTable(Dialect::Other).empty());
+    QVERIFY(MessageTable(Dialect(3)).empty());
 }
 
 void TestAdapterLine::recognisesEveryText_data()
@@ -198,12 +198,12 @@ void TestAdapterLine::recognisesEveryText()
     QFETCH(int, dialect);
     QFETCH(QByteArray, text);
     QFETCH(int, code);
-    QCOMPARE(ClassifyMessage(View(text), dialect), code);
+    QCOMPARE(ClassifyMessage(View(text), Dialect(dialect)), code);
     // A prefix match: whatever follows the text does not matter ...
-    QCOMPARE(ClassifyMessage(View(text + " 123"), dialect), code);
+    QCOMPARE(ClassifyMessage(View(text + " 123"), Dialect(dialect)), code);
     // ... but the whole text must be there.
     if (code != 0)
-        QVERIFY(ClassifyMessage(View(text.chopped(1)), dialect) != code);
+        QVERIFY(ClassifyMessage(View(text.chopped(1)), Dialect(dialect)) != code);
 }
 
 void TestAdapterLine::classify_data()
@@ -253,7 +253,7 @@ void TestAdapterLine::classify()
     QFETCH(QByteArray, message);
     QFETCH(int, dialect);
     QFETCH(int, code);
-    QCOMPARE(ClassifyMessage(View(message), dialect), code);
+    QCOMPARE(ClassifyMessage(View(message), Dialect(dialect)), code);
 }
 
 void TestAdapterLine::otherDialectsRecogniseNothing()
@@ -262,7 +262,7 @@ void TestAdapterLine::otherDialectsRecogniseNothing()
         for (const auto* table : {&kWin95, &kWin98})
             for (const ExpectedEntry& entry : *table)
                 for (std::string_view text : entry.texts)
-                    QCOMPARE(ClassifyMessage(text, dialect), 0);
+                    QCOMPARE(ClassifyMessage(text, Dialect(dialect)), 0);
 }
 
 void TestAdapterLine::exampleLines()
@@ -270,22 +270,22 @@ void TestAdapterLine::exampleLines()
     const std::string_view opened = "12-16-1998 10:14:40.33 - Remote access driver log opened.";
     QCOMPARE(LineTime(opened), MakeDateTime(1998, 12, 16, 10, 14, 40));
     QCOMPARE(Bytes(MessageText(opened)), QByteArray("Remote access driver log opened."));
-    QCOMPARE(ClassifyMessage(MessageText(opened), 1), 1);
-    QCOMPARE(ClassifyMessage(MessageText(opened), 2), 0);
+    QCOMPARE(ClassifyMessage(MessageText(opened), Dialect::Windows95), 1);
+    QCOMPARE(ClassifyMessage(MessageText(opened), Dialect::Windows98), 0);
 
     const std::string_view address = "12-16-1998 10:14:41.02 - IPCP : IP address is C0A80101.";
-    QCOMPARE(ClassifyMessage(MessageText(address), 1), 203);
-    QCOMPARE(ClassifyMessage(MessageText(address), 2), 457);
+    QCOMPARE(ClassifyMessage(MessageText(address), Dialect::Windows95), 203);
+    QCOMPARE(ClassifyMessage(MessageText(address), Dialect::Windows98), 457);
     QCOMPARE(HexValue(address), -1062731519);
 
     // The time stamp's digits are not the counter's.
     const std::string_view counter = "12-16-1998 10:44:02.70 - Bytes Received 123456";
-    QCOMPARE(ClassifyMessage(MessageText(counter), 1), 101);
+    QCOMPARE(ClassifyMessage(MessageText(counter), Dialect::Windows95), 101);
     QCOMPARE(DecimalValue(counter), 123456);
 
     // The fixed addresses of the Dutch and Italian texts are what the table matches.
-    QCOMPARE(ClassifyMessage(kDutchAcceptedText, 2), 457);
-    QCOMPARE(ClassifyMessage(kItalianAcceptedText, 2), 457);
+    QCOMPARE(ClassifyMessage(kDutchAcceptedText, Dialect::Windows98), 457);
+    QCOMPARE(ClassifyMessage(kItalianAcceptedText, Dialect::Windows98), 457);
     QVERIFY(kDutchAcceptedText.find(kDutchAcceptedAddress) != std::string_view::npos);
     QVERIFY(kItalianAcceptedText.find(kItalianAcceptedAddress) != std::string_view::npos);
 }

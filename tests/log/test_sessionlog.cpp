@@ -270,7 +270,7 @@ void TestSessionLog::valueKind()
 {
     QFETCH(int, code);
     QFETCH(int, kind);
-    QCOMPARE(ValueKind(code), kind);
+    QCOMPARE(int(ValueKind(code)), kind);
 }
 
 struct ExpectedSession {

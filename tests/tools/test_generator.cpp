@@ -228,11 +228,11 @@ void TestGenerator::linesAreRecognisedAsGenerated()
     GenerateLines(options, [&](const GeneratedLine& line) {
         const std::string text = FormatLine(line);
         const std::optional<DateTime> time = LineTime(text);
-        const std::int16_t code = ClassifyMessage(MessageText(text), dialect);
+        const std::int16_t code = ClassifyMessage(MessageText(text), Dialect(dialect));
         std::int32_t value = 0;
-        if (ValueKind(code) == 1)
+        if (ValueKind(code) == ValueKinds::DecimalCounter)
             value = DecimalValue(text);
-        else if (ValueKind(code) == 2)
+        else if (ValueKind(code) == ValueKinds::HexAddress)
             value = HexValue(text);
         if (!time || *time != line.time || code != line.code ||
             (code != 0 && value != line.value)) {

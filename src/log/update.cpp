@@ -91,6 +91,18 @@ public:
     {
     }
 
+    // Runs change with the update lock held, after a left-over work file is finished.
+    bool RunExclusive(const std::function<bool(QString* error)>& change)
+    {
+        if (!TakeUpdateLock() || !FinishLeftOverWork())
+            return false;
+        m_log.Close();
+        QString error;
+        if (change(&error))
+            return true;
+        return Fail(error);
+    }
+
     // Four steps: one update at a time; a work file that an earlier run left is done first; the
     // data file is claimed; its lines are appended.
     bool Run()
@@ -364,6 +376,19 @@ bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* reportOut)
     if (settings.windowsDir.isEmpty())
         return true;
     return UpdateRun(settings, report).Run();
+}
+
+bool ChangeSessionLog(const UpdateSettings& settings,
+                      const std::function<bool(QString* error)>& change, UpdateReport* reportOut)
+{
+    UpdateReport localReport;
+    UpdateReport& report = reportOut ? *reportOut : localReport;
+    report = UpdateReport();
+    // Without a Windows folder there is no update to keep away.
+    if (settings.windowsDir.isEmpty())
+        return change(&report.error);
+    EnsureFolder(settings.windowsDir);
+    return UpdateRun(settings, report).RunExclusive(change);
 }
 
 QStringList UpdateWarnings(const UpdateReport& report)

@@ -67,6 +67,17 @@ inline constexpr int kUpdateWaitSeconds = 120;
 // twice.
 bool UpdateSessionLog(const UpdateSettings& settings, UpdateReport* report = nullptr);
 
+// For the operations that replace or append to the session log by other ways than the update
+// (deletion, the editor's save, the import): holds the update lock while change runs, so that no
+// update runs beside it, and finishes a work file that an interrupted update left before: its
+// journal names the session log as it was, and a log replaced before the work file is done
+// would get that work file's records twice. change returns false with a message when it fails;
+// the message is then report->error. False also when the update lock or the left-over work file
+// cannot be had; change does not run then.
+bool ChangeSessionLog(const UpdateSettings& settings,
+                      const std::function<bool(QString* error)>& change,
+                      UpdateReport* report = nullptr);
+
 // Runs the update, reads the whole session log and builds the sessions, advancing the bar by 1
 // after the update, by 1 after reading and by 2 after building. The results of the update and
 // the read are not checked: a load always yields a session list.

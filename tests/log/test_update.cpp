@@ -339,6 +339,45 @@ private slots:
         QCOMPARE(ReadFile(LogPath()), OpenedRecord());
     }
 
+    // A deletion or an editor's save replaces the log while no update runs, and only after a work
+    // file that an interrupted update left is finished: replacing the log first would make that
+    // work file's records count twice.
+    void changeOfTheLogFinishesAnInterruptedUpdateFirst()
+    {
+        QVERIFY(WriteFile(LogPath(), OpenedRecord()));
+        QVERIFY(WriteJournalForLog());
+        QVERIFY(WriteFile(WorkPath(), Quoted("12-16-1998 10:20:00.00 - Bytes Received 900")));
+        {
+            QFile log(LogPath()); // the interrupted run had appended half a record
+            QVERIFY(log.open(QIODevice::Append));
+            log.write("\x01\x02\x03");
+        }
+        QString seen;
+        UpdateReport report;
+        const bool ok = ChangeSessionLog(
+            Settings(),
+            [&](QString*) {
+                seen = Events(ProgramDir());
+                return RewriteSessionLog(ProgramDir(), {});
+            },
+            &report);
+        QVERIFY2(ok, qPrintable(report.error));
+        QCOMPARE(seen, QStringLiteral("1998-12-16 10:14:40 1 0; 1998-12-16 10:20:00 101 900"));
+        QVERIFY(!QFile::exists(WorkPath()));
+        QVERIFY(!QFile::exists(JournalPath()));
+        QCOMPARE(ReadFile(LogPath()), QByteArray());
+
+        UpdateReport failed;
+        QVERIFY(!ChangeSessionLog(
+            Settings(),
+            [](QString* error) {
+                *error = QStringLiteral("the change failed");
+                return false;
+            },
+            &failed));
+        QCOMPARE(failed.error, QStringLiteral("the change failed"));
+    }
+
     // The logger appends a batch under the data lock: the data file is not renamed away under it.
     void renameWaitsForTheLoggersBatch()
     {

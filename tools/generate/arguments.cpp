@@ -99,18 +99,10 @@ std::optional<GeneratorCommand> ParseGeneratorArgs(const QStringList& args, QStr
                 return bad("1 or 2");
             o.dialect = v.toInt();
         } else if (name == u"--language") {
-            if (v == u"en")
-                o.language = AdapterLanguage::English;
-            else if (v == u"fi")
-                o.language = AdapterLanguage::Finnish;
-            else if (v == u"nl")
-                o.language = AdapterLanguage::Dutch;
-            else if (v == u"es")
-                o.language = AdapterLanguage::Spanish;
-            else if (v == u"it")
-                o.language = AdapterLanguage::Italian;
-            else
+            const auto parsed = ParseAdapterLanguage(v.toStdString());
+            if (!parsed)
                 return bad("one of en, fi, nl, es, it");
+            o.language = *parsed;
             language = v;
         } else if (name == u"--seed") {
             bool ok = false;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "log/adapterphrases.h"
 #include "log/datetime.h"
 
 #include <QString>
@@ -16,8 +17,6 @@ namespace dialtally {
 // The adapter log generator writes made-up but realistic diagnostic logs of the Windows 95 and
 // Windows 98 dial-up adapters, for tests, the demo and the benchmarks. The same options and seed
 // always give the same bytes.
-
-enum class AdapterLanguage { English, Finnish, Dutch, Spanish, Italian };
 
 // log: adapter lines ending CR LF, as the adapter writes them. dat: the companion logger's data
 // file, each line one double-quoted field. seslog: the session log records that an update of the

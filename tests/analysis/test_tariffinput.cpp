@@ -14,9 +14,12 @@ namespace {
 
 const QLocale kEnglish(QLocale::English, QLocale::UnitedStates);
 const QLocale kGerman(QLocale::German, QLocale::Germany);
+const QLocale kFinnish(QLocale::Finnish, QLocale::Finland);
 
 QLocale LocaleNamed(const QString& name)
 {
+    if (name == QLatin1String("fi"))
+        return kFinnish;
     return name == QLatin1String("de") ? kGerman : kEnglish;
 }
 
@@ -44,6 +47,8 @@ private slots:
         QTest::newRow("decimal comma")              << "de" << "1,5"       << std::optional(1.5);
         QTest::newRow("point under a comma locale") << "de" << "0.05"      << std::optional(0.05);
         QTest::newRow("grouped under a comma locale") << "de" << "1.500,5" << invalid;
+        QTest::newRow("hyphen for the minus sign")  << "fi" << "-0,5"      << std::optional(-0.5);
+        QTest::newRow("the locale's minus sign")    << "fi" << QString::fromUtf8("\u22120,5") << std::optional(-0.5);
         QTest::newRow("comma under a point locale") << "en" << "1,5"       << invalid;
         QTest::newRow("thousands separator")        << "en" << "1,500"     << invalid;
         QTest::newRow("empty")                      << "en" << ""          << invalid;
@@ -109,6 +114,7 @@ private slots:
         QTest::newRow("half away from zero")   << "en" << 0.0125 << TimeUnit::Minute << std::optional<QString>("0.013");
         QTest::newRow("negative")              << "en" << -3.0   << TimeUnit::Hour   << std::optional<QString>("-0.05");
         QTest::newRow("decimal comma")         << "de" << 3.0    << TimeUnit::Hour   << std::optional<QString>("0,05");
+        QTest::newRow("the locale's minus")    << "fi" << -3.0   << TimeUnit::Hour   << std::optional<QString>(QString::fromUtf8("\u22120,05"));
         QTest::newRow("beyond the money range") << "en" << 900000000000000.0 << TimeUnit::Second
                                                 << std::optional<QString>();
         // clang-format on

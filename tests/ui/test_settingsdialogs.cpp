@@ -3,6 +3,8 @@
 #include "ui/frmoptions.h"
 #include "ui/frmscosts.h"
 
+#include <QAbstractButton>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -27,6 +29,31 @@ template <typename Dialog> MakeDialog Maker()
 void ClickOk(QDialog& dialog)
 {
     QTest::mouseClick(Child<QPushButton>(&dialog, "cmdOk"), Qt::LeftButton);
+}
+
+// How far a control's caption reaches from its left edge; other controls fill their width.
+int ContentWidth(const QWidget* control)
+{
+    const auto* label = qobject_cast<const QLabel*>(control);
+    if ((label && !label->text().isEmpty() && !label->wordWrap()) ||
+        qobject_cast<const QAbstractButton*>(control))
+        return control->sizeHint().width();
+    return control->width();
+}
+
+// The controls that the dialog places: its named children and theirs, not the parts of a control.
+QList<QWidget*> PlacedControls(QWidget* dialog)
+{
+    QList<QWidget*> controls;
+    for (QWidget* child : dialog->findChildren<QWidget*>()) {
+        const QWidget* parent = child->parentWidget();
+        const auto named = [](const QWidget* w) {
+            return !w->objectName().isEmpty() && !w->objectName().startsWith(QLatin1String("qt_"));
+        };
+        if (named(child) && (parent == dialog || named(parent)))
+            controls << child;
+    }
+    return controls;
 }
 
 } // namespace
@@ -59,6 +86,45 @@ private slots:
         QTest::newRow("options")             << Maker<frmOptions>() << "txtAditionalConnectTime"
                                              << "Options" << "";
         // clang-format on
+    }
+
+    // In the fonts of this system and with the locale's currency symbol, every caption has the
+    // room it needs, inside its frame, and runs into no control beside it.
+    void captionsFitAndDoNotOverlap_data() { dialogs_data(); }
+    void captionsFitAndDoNotOverlap()
+    {
+        QFETCH(MakeDialog, make);
+        for (const QLocale& locale : {QLocale(QLocale::English, QLocale::UnitedStates),
+                                      QLocale(QLocale::German, QLocale::Germany),
+                                      QLocale(QLocale::Finnish, QLocale::Finland)}) {
+            QLocale::setDefault(locale);
+            SettingsFixture fixture(kSettings);
+            auto dialog = make(fixture.Edit());
+            dialog->show();
+            const QList<QWidget*> controls = PlacedControls(dialog.get());
+            QVERIFY(controls.size() >= 7);
+            for (const QWidget* control : controls) {
+                const QString name = control->objectName();
+                QVERIFY2(control->parentWidget()->rect().contains(control->geometry()),
+                         qPrintable(name));
+                QVERIFY2(control->width() >= ContentWidth(control), qPrintable(name));
+                if (const auto* label = qobject_cast<const QLabel*>(control);
+                    label && label->wordWrap())
+                    QVERIFY2(label->heightForWidth(label->width()) <= label->height(),
+                             qPrintable(name));
+                for (const QWidget* other : controls) {
+                    if (other == control || other->parentWidget() != control->parentWidget())
+                        continue;
+                    const QRect a = control->geometry(), b = other->geometry();
+                    const bool sameRow =
+                        (a.center().y() >= b.top() && a.center().y() <= b.bottom()) ||
+                        (b.center().y() >= a.top() && b.center().y() <= a.bottom());
+                    if (sameRow && a.left() <= b.left())
+                        QVERIFY2(a.left() + ContentWidth(control) <= b.left(),
+                                 qPrintable(name + " runs into " + other->objectName()));
+                }
+            }
+        }
     }
 
     void okWithoutAChangeJustCloses_data() { dialogs_data(); }

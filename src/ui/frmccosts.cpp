@@ -107,6 +107,12 @@ void frmCCosts::BuildControls()
         MarkDirty();
     });
 
+    PlaceControls();
+}
+
+// The design's places in twips, grown where this system's fonts need more room.
+void frmCCosts::PlaceControls()
+{
     DialogLayout layout(this, Scale());
     layout.Add(chEnabled, 120, 120, 2235, 255);
     layout.Add(fraRates, 120, 420, 6855, 3975, Fit::Text, Follow::Stretch);

@@ -36,6 +36,7 @@ protected:
 
 private:
     void BuildControls();
+    void PlaceControls();
     void LoadValues();
     void ApplyEnabledState();
     void OnPaint(Qt::MouseButtons buttons, QPointF position);

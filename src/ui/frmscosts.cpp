@@ -111,6 +111,12 @@ void frmSCosts::BuildControls()
         MarkDirty();
     });
 
+    PlaceControls();
+}
+
+// The design's places in twips, grown where this system's fonts need more room.
+void frmSCosts::PlaceControls()
+{
     DialogLayout layout(this, Scale());
     layout.Add(chServ, 120, 120, 1935, 195);
     layout.Add(fraService, 120, 360, 6375, 2235);

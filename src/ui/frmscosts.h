@@ -31,6 +31,7 @@ protected:
 
 private:
     void BuildControls();
+    void PlaceControls();
     void LoadValues();
     void ApplyEnabledState();
     // An empty box becomes "0"; a text that is not an amount is refused with the focus on it.

@@ -235,6 +235,60 @@ bool SaveTouched(QSettings& store, const LoadedSettings& s, const Touched& touch
     return true;
 }
 
+using Change = std::pair<const Setting*, QString>;
+
+// The NAME=VALUE words as changes; empty with the message in error when a word is none.
+std::vector<Change> ParseChanges(const QStringList& words, const std::vector<Setting>& all,
+                                 QString* error)
+{
+    std::vector<Change> changes;
+    for (const QString& word : words) {
+        const qsizetype equals = word.indexOf(QLatin1Char('='));
+        if (equals <= 0) {
+            *error = QStringLiteral("expected NAME=VALUE, not %1").arg(word);
+            return {};
+        }
+        const Setting* setting = FindSetting(all, word.left(equals));
+        if (!setting) {
+            *error = QStringLiteral("unknown setting %1").arg(word.left(equals));
+            return {};
+        }
+        changes.emplace_back(setting, word.mid(equals + 1));
+    }
+    return changes;
+}
+
+// Fills copy, a new file beside file, with the bytes of file (none when it is missing) and its
+// permissions.
+bool CopyStore(const QString& file, QTemporaryFile& copy)
+{
+    QFile original(file);
+    if (!copy.open() || (original.exists() && (!original.open(QIODevice::ReadOnly) ||
+                                               copy.write(original.readAll()) != original.size())))
+        return false;
+    copy.close();
+    return !original.exists() || QFile::setPermissions(copy.fileName(), original.permissions());
+}
+
+// Puts the copy, forced to disk, in the place of file in one rename.
+bool ReplaceStore(const QString& copy, const QString& file, QString* error)
+{
+    QFile written(copy);
+    if (!written.open(QIODevice::ReadOnly) || !SyncFileData(written.handle())) {
+        *error = QStringLiteral("%1: cannot be written").arg(file);
+        return false;
+    }
+    written.close();
+    std::error_code renameError;
+    std::filesystem::rename(copy.toStdString(), file.toStdString(), renameError);
+    if (renameError) {
+        *error = QStringLiteral("%1: %2").arg(file, QString::fromStdString(renameError.message()));
+        return false;
+    }
+    SyncFolder(QFileInfo(file).absolutePath().toStdString());
+    return true;
+}
+
 // The store is changed on a copy beside it, which then replaces it in one rename: a set either
 // happens whole or not at all, and a value that fails its check leaves the file as it was (not
 // even the start-up's own rewrite of an older store reaches it).
@@ -247,16 +301,9 @@ int RunSettingsSet(const QStringList& args, const Places& places)
     if (parsed.Positional().isEmpty())
         return UsageError(QStringLiteral("settings set needs NAME=VALUE"));
     const std::vector<Setting> all = SettableSettings();
-    std::vector<std::pair<const Setting*, QString>> changes;
-    for (const QString& pair : parsed.Positional()) {
-        const qsizetype equals = pair.indexOf(QLatin1Char('='));
-        if (equals <= 0)
-            return UsageError(QStringLiteral("expected NAME=VALUE, not %1").arg(pair));
-        const Setting* setting = FindSetting(all, pair.left(equals));
-        if (!setting)
-            return UsageError(QStringLiteral("unknown setting %1").arg(pair.left(equals)));
-        changes.emplace_back(setting, pair.mid(equals + 1));
-    }
+    const std::vector<Change> changes = ParseChanges(parsed.Positional(), all, &error);
+    if (changes.empty())
+        return UsageError(error);
 
     const QString file = places.SettingsFile();
     SettingsProblem problem;
@@ -265,14 +312,8 @@ int RunSettingsSet(const QStringList& args, const Places& places)
     if (!EnsureFolder(QFileInfo(file).absolutePath(), &error))
         return FileFailure(error);
     QTemporaryFile copy(file + QStringLiteral(".XXXXXX"));
-    QFile original(file);
-    if (!copy.open() || (original.exists() && (!original.open(QIODevice::ReadOnly) ||
-                                               copy.write(original.readAll()) != original.size())))
+    if (!CopyStore(file, copy))
         return FileFailure(QStringLiteral("%1: cannot be copied").arg(file));
-    copy.close();
-    // The store keeps the permissions that the user gave it.
-    if (original.exists())
-        QFile::setPermissions(copy.fileName(), original.permissions());
 
     QSettings store(copy.fileName(), QSettings::IniFormat);
     LoadedSettings loaded = LoadSettings(store);
@@ -284,17 +325,8 @@ int RunSettingsSet(const QStringList& args, const Places& places)
     }
     if (!SaveTouched(store, loaded, touched, &problem))
         return FileFailure(problem.Text());
-
-    QFile written(copy.fileName());
-    std::error_code renameError;
-    if (!written.open(QIODevice::ReadOnly) || !SyncFileData(written.handle()))
-        return FileFailure(QStringLiteral("%1: cannot be written").arg(file));
-    written.close();
-    std::filesystem::rename(copy.fileName().toStdString(), file.toStdString(), renameError);
-    if (renameError)
-        return FileFailure(
-            QStringLiteral("%1: %2").arg(file, QString::fromStdString(renameError.message())));
-    SyncFolder(QFileInfo(file).absolutePath().toStdString());
+    if (!ReplaceStore(copy.fileName(), file, &error))
+        return FileFailure(error);
     return kExitOk;
 }
 

@@ -30,7 +30,7 @@ struct FuzzSettings {
     std::uint16_t sumTo = 0;
 };
 
-// A day anywhere in the usable range of dates, widened by a century each side because the
+// A time anywhere in the usable range of dates, widened by a century each side because the
 // allowance can move up times beyond it.
 DateTime AnyTime(std::uint64_t bits)
 {

@@ -20,7 +20,7 @@ bool IsDigit(char c)
 }
 
 // The longest table text that begins the message wins; of equal texts the first in the table.
-int ReferenceClassify(std::string_view message, int dialect)
+int ReferenceClassify(std::string_view message, Dialect dialect)
 {
     int code = 0;
     std::size_t longest = 0;
@@ -129,10 +129,11 @@ void CheckClassify(std::string_view text)
     const std::unique_ptr<char[]> copy(new char[text.size()]);
     std::copy(text.begin(), text.end(), copy.get());
     const std::string_view message(copy.get(), text.size());
-    for (int dialect : {1, 2})
+    for (Dialect dialect : {Dialect::Windows95, Dialect::Windows98})
         FUZZ_CHECK(ClassifyMessage(message, dialect) == ReferenceClassify(message, dialect));
+    // Values outside the enumeration, as a damaged setting could give.
     for (int dialect : {0, 3, -1, 257})
-        FUZZ_CHECK(ClassifyMessage(message, dialect) == 0);
+        FUZZ_CHECK(ClassifyMessage(message, static_cast<Dialect>(dialect)) == 0);
 }
 
 } // namespace

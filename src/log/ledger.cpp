@@ -67,7 +67,9 @@ bool SameConnection(const LedgerEntry& a, const LedgerEntry& b)
     if (a.pid != b.pid && a.pid != 0 && b.pid != 0)
         return false;
     // Spans that only touch belong to two connections: pppd ended one where it began the next.
-    return a.up == b.up || (a.up < b.down && b.up < a.down);
+    // The same end is the same connection: a connection rebuilt from its closing lines ends at
+    // the very line that ended it when its start was read.
+    return a.up == b.up || a.down == b.down || (a.up < b.down && b.up < a.down);
 }
 
 void Ledger::Clear()

@@ -334,7 +334,9 @@ void PppdTranslator::Close(std::size_t i)
 {
     const Open open = std::move(m_open[i]);
     m_open.erase(m_open.begin() + static_cast<std::ptrdiff_t>(i));
-    if (!open.down || (!open.up && !open.connectSeconds)) {
+    // Rebuilt only from its own end: the down time of a connection whose start was read is the
+    // same line's, so both readings name it alike.
+    if (!open.down || (!open.up && (!open.connectSeconds || !open.terminated))) {
         ++m_dropped;
         return;
     }
@@ -342,6 +344,11 @@ void PppdTranslator::Close(std::size_t i)
     connection.pid = open.pid;
     connection.down = *open.down;
     connection.up = open.up ? *open.up : DateTime{open.down->seconds - *open.connectSeconds};
+    // A length beyond reason would start it before any date the session log can hold.
+    if (!FromDayCount(ToDayCount(connection.up))) {
+        ++m_dropped;
+        return;
+    }
     connection.sent = open.sent;
     connection.received = open.received;
     m_complete.push_back(connection);
@@ -415,6 +422,7 @@ void PppdTranslator::Take(std::string_view line, std::int64_t mark, const Readin
     } else if (message.starts_with("Connection terminated.")) {
         Open& open = FindOrStart(pid, mark, time);
         open.lastLine = time;
+        open.terminated = true;
         if (!open.down)
             open.down = time;
         if (open.sent)

@@ -67,8 +67,8 @@ struct PppdConnection {
 // can no longer come: a later line is more than kByteLineWait past the down time, pppd exited or
 // started a new connection or was restarted, or the source ended (a source read once). A
 // connection whose "Connect:" line was not read (the reading started inside it) is rebuilt from
-// its closing lines when they give its length ("Connect time 12.3 minutes."), to the six seconds
-// that line tells; without it the connection is dropped and counted.
+// its closing lines when they give its end ("Connection terminated.") and its length ("Connect
+// time 12.3 minutes."), to the six seconds that line tells; otherwise it is dropped and counted.
 inline constexpr std::int64_t kByteLineWait = 5;
 
 class PppdTranslator {
@@ -102,6 +102,7 @@ private:
         std::optional<std::uint64_t> sent;
         std::optional<std::uint64_t> received;
         std::optional<std::int64_t> connectSeconds;
+        bool terminated = false; // its "Connection terminated." line was read
         std::string device; // "ppp0"
     };
 

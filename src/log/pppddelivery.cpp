@@ -76,15 +76,18 @@ Delivery DeliveryOf(const PppdConnection& connection, const AdapterWording& word
     delivery.key = {connection.pid, connection.up, connection.down};
     delivery.up = connection.up;
     std::string& fields = delivery.fields;
+    // A clock set back (the end of summer time in a traditional syslog) can end a connection
+    // before it began; the session is then one of no length, not of a negative one.
+    const DateTime down = std::max(connection.down, connection.up);
     AddField(fields, connection.up, (win98 ? phrases.logOpened : phrases.ipcpStarted).text);
     bool over = false;
     if (connection.received)
-        AddCounter(fields, connection.down, phrases.counters[kBytesReceived],
+        AddCounter(fields, down, phrases.counters[kBytesReceived],
                    Clamped(*connection.received, over));
     if (connection.sent)
-        AddCounter(fields, connection.down, phrases.counters[kBytesTransmitted],
+        AddCounter(fields, down, phrases.counters[kBytesTransmitted],
                    Clamped(*connection.sent, over));
-    AddField(fields, connection.down, phrases.logClosed.text);
+    AddField(fields, down, phrases.logClosed.text);
     if (clamped)
         *clamped = over;
     return delivery;

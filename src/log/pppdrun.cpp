@@ -246,6 +246,12 @@ bool DeliverPppHook(const HandoverFiles& files, const PppHookValues& values, Dat
     PppdConnection connection;
     connection.pid = values.pid;
     connection.up = DateTime{now.seconds - values.connectSeconds};
+    if (!FromDayCount(ToDayCount(connection.up))) {
+        if (problem)
+            *problem = "the connect time " + std::to_string(values.connectSeconds) +
+                       " seconds is beyond any date the session log can hold";
+        return false;
+    }
     connection.down = now;
     connection.sent = values.sent;
     connection.received = values.received;

@@ -122,6 +122,10 @@ private slots:
         QTest::newRow("but not one still up")
             << QStringList{p.arg("10:00:00", "Connect: ppp0 <--> /dev/ttyS0")}
             << true << "" << 0;
+        QTest::newRow("closing lines without their end are dropped")
+            << QStringList{p.arg("10:30:00", "Connect time 30.0 minutes."), p.arg("10:30:01", "Sent 5 bytes, received 6 bytes."),
+                           p.arg("10:30:02", "Exit.")}
+            << false << "" << -1;
         QTest::newRow("closing lines alone without their length are dropped")
             << QStringList{p.arg("10:30:00", "Connection terminated."), p.arg("10:30:01", "Sent 5 bytes, received 6 bytes."),
                            p.arg("10:30:02", "Exit.")}
@@ -176,6 +180,7 @@ private slots:
         QTest::newRow("read twice")                         << 7 << 60 << 90 << 7 << 60 << 90 << true;
         QTest::newRow("the hook: up when the link came up") << 7 << 60 << 90 << 7 << 61 << 89 << true;
         QTest::newRow("rebuilt from its length")            << 7 << 60 << 90 << 7 << 59 << 90 << true;
+        QTest::newRow("rebuilt, of no length")              << 7 << 60 << 61 << 7 << 61 << 61 << true;
         QTest::newRow("next connection of a persist pppd")  << 7 << 60 << 90 << 7 << 90 << 95 << false;
         QTest::newRow("another pppd at the same time")      << 7 << 60 << 90 << 8 << 60 << 90 << false;
         QTest::newRow("a logfile without process ids")      << 0 << 60 << 90 << 8 << 61 << 89 << true;

@@ -30,9 +30,10 @@ std::optional<LedgerEntry> ParseLedgerLine(std::string_view line);
 
 // Two entries name the same connection when they come from the same pppd process (or one does
 // not know its process) and their times overlap or they end or begin at the same second: one
-// pppd process carries one connection at a time. The times need not be equal: the ip-down hook knows the connection's length from pppd
-// to the second, a connection rebuilt from its closing lines to six seconds, and the hook's up
-// time is when the link came up, a few seconds after the "Connect:" line.
+// pppd process carries one connection at a time. The times need not be equal: the ip-down hook
+// knows the connection's length from pppd to the second, a connection rebuilt from its closing
+// lines to six seconds, and the hook's up time is when the link came up, a few seconds after the
+// "Connect:" line.
 bool SameConnection(const LedgerEntry& a, const LedgerEntry& b);
 
 // The ledger as read so far; what this process appends is read back like everything else. The

@@ -103,7 +103,7 @@ private:
         std::optional<std::uint64_t> received;
         std::optional<std::int64_t> connectSeconds;
         bool terminated = false; // its "Connection terminated." line was read
-        std::string device; // "ppp0"
+        std::string device;      // "ppp0"
     };
 
     Open* Find(std::int64_t pid);

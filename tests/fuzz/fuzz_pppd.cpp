@@ -73,7 +73,8 @@ void CheckSession(const PppdConnection& connection, Dialect dialect)
     for (std::size_t end; (end = delivery.fields.find("\"\r\n", at)) != std::string::npos;
          at = end + 3) {
         FUZZ_CHECK(delivery.fields[at] == '"');
-        const std::string_view line = std::string_view(delivery.fields).substr(at + 1, end - at - 1);
+        const std::string_view line =
+            std::string_view(delivery.fields).substr(at + 1, end - at - 1);
         const std::optional<DateTime> time = LineTime(line);
         FUZZ_CHECK(time);
         const std::int16_t code = ClassifyMessage(MessageText(line), dialect);
@@ -89,7 +90,8 @@ void CheckSession(const PppdConnection& connection, Dialect dialect)
     FUZZ_CHECK(s.vUp && *s.vUp == connection.up);
     FUZZ_CHECK(s.vDown && *s.vDown == std::max(connection.down, connection.up));
     const auto clamped = [](const std::optional<std::uint64_t>& count) {
-        return static_cast<std::int32_t>(std::min<std::uint64_t>(count.value_or(0), kMaxLoggedBytes));
+        return static_cast<std::int32_t>(
+            std::min<std::uint64_t>(count.value_or(0), kMaxLoggedBytes));
     };
     FUZZ_CHECK(s.lTx == clamped(connection.sent));
     FUZZ_CHECK(s.lRx == clamped(connection.received));

@@ -104,6 +104,26 @@ const CliCommand kCommands[] = {
      "ends with status 2 and \"Data Not Valid\" with its name, and nothing is\n"
      "written: the values are saved all together or not at all.\n",
      RunSettings},
+    {"setup-pppd", "record the connections of pppd (a Linux PPP link) from now on",
+     "Usage: dialtally-cli [global options] setup-pppd [--source FILE] [--language L]\n"
+     "       dialtally-cli [global options] setup-pppd --install-hooks [--ppp-dir DIR]\n"
+     "\n"
+     "Sets this machine up so that Dialtally records every connection that pppd makes\n"
+     "(by hand, pon, wvdial or NetworkManager): the companion logger follows pppd's\n"
+     "messages in FILE (default /var/log/syslog) and writes each connection as the dial-up\n"
+     "adapter's lines of the --system dialect. It writes the logger's settings\n"
+     "Dtallywr.ini in the Windows folder and its autostart entry, reads the connections\n"
+     "that FILE and its rotated logs (FILE.1, FILE.2.gz, ...) hold already, starts the\n"
+     "logger and tells how pppd's messages reach FILE.\n"
+     "\n"
+     "  --source FILE     the log that holds pppd's messages\n"
+     "  --language L      en, fi, nl, es or it: the adapter's language (default en)\n"
+     "  --install-hooks   instead, write the scripts ip-up.d/dialtally and\n"
+     "                    ip-down.d/dialtally, which hand each connection to the logger\n"
+     "                    from pppd's environment when the link goes down (as root; they\n"
+     "                    run the logger as the owner of the Windows folder)\n"
+     "  --ppp-dir DIR     pppd's folder for --install-hooks (default /etc/ppp)\n",
+     RunSetupPppd},
 };
 // clang-format on
 

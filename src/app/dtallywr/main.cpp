@@ -36,7 +36,7 @@ extern "C" void RequestClose(int)
 const char kHelp[] =
     "Usage: dtallywr [--program-dir DIR] [--windows-dir DIR] [--source FILE] [--from-start]\n"
     "                [--poll-ms N] [--source-format adapter|pppd] [--language L]\n"
-    "       dtallywr --source-format pppd --once --source FILE [--source FILE...]\n"
+    "       dtallywr --source-format pppd --once FILE...\n"
     "       dtallywr --ppp-hook up|down\n"
     "       dtallywr /autorun on|off\n"
     "\n"
@@ -58,9 +58,9 @@ const char kHelp[] =
     "  --source-format F      adapter: the adapter's log (default); pppd: pppd's messages\n"
     "  --language L           en, fi, nl, es or it: the adapter's language for pppd's\n"
     "                         connections (default en; Windows 98 only)\n"
-    "  --once                 pppd only: read the sources (plain or gzip-compressed, in the\n"
-    "                         order given, oldest first) to their end, write every finished\n"
-    "                         connection and exit\n"
+    "  --once                 pppd only: read the sources (--source or the files named after\n"
+    "                         the options; plain or gzip-compressed, in the order given, oldest\n"
+    "                         first) to their end, write every finished connection and exit\n"
     "  --ppp-hook up|down     from pppd's ip-up.d and ip-down.d scripts: at down, write the\n"
     "                         connection that pppd's environment describes\n"
     "  --from-start    when no place is kept yet, read a log that already exists from its\n"
@@ -169,6 +169,9 @@ int main(int argc, char* argv[])
                 Problem(QStringLiteral("--poll-ms takes a number of milliseconds, 1 to 60000"));
                 return 2;
             }
+        } else if (!arg.startsWith(QLatin1Char('-'))) {
+            // Files to read once may follow the options, as a shell pattern gives them.
+            sources << arg;
         } else {
             Problem(QStringLiteral("unknown argument %1; try dtallywr --help").arg(arg));
             return 2;
@@ -209,7 +212,7 @@ int main(int argc, char* argv[])
         return 2;
     }
     if (sources.size() > 1 && !once) {
-        Problem(QStringLiteral("several --source options need --once"));
+        Problem(QStringLiteral("several sources need --once"));
         return 2;
     }
     AdapterWording wording;

@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QSaveFile>
+#include <cstdio>
 
 namespace dialtally {
 namespace {
@@ -88,7 +89,7 @@ int InstallHooks(const Places& places, AdapterLanguage language, const QString& 
     QStringList written;
     for (const QString& phase : {QStringLiteral("up"), QStringLiteral("down")}) {
         const QString path =
-            QDir(pppDir).filePath(QStringLiteral("ip-%1.d/%2").arg(phase, kScriptName));
+            QDir(pppDir).absoluteFilePath(QStringLiteral("ip-%1.d/%2").arg(phase, kScriptName));
         if (!WriteScript(path, HookScript(phase, places, language, runAs), &error)) {
             if (!RunningAsAdministrator())
                 error += QStringLiteral("; pppd's folders belong to root: run this with sudo, "
@@ -139,6 +140,8 @@ bool RestartLogger(const Places& places, const QString& program, const QString& 
         CloseLoggerWindow(window);
     const QStringList logs = LogsOldestFirst(source);
     if (!logs.isEmpty()) {
+        // What was printed comes before what the logger prints.
+        std::fflush(stdout);
         QProcess once;
         once.setProcessChannelMode(QProcess::ForwardedChannels);
         once.start(program, FolderArguments(places) + QStringList{QStringLiteral("--once")} + logs);

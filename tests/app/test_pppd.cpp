@@ -1,10 +1,12 @@
 // pppd's messages as the companion logger reads them and the sessions that dialtally-cli then
 // shows: hand-written log excerpts in tests/data/pppd, run through the real programs.
 
+#include "platform/processes.h"
 #include "support/runcli.h"
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -78,6 +80,8 @@ private slots:
     void windows95Wording();
     void hookWritesTheSessionOnceBesideTheLog();
     void onceRefusedWhileALoggerRuns();
+    void setupFollowsTheLogAndReadsItsHistory();
+    void setupInstallsHooksThatPppdRuns();
 
 private:
     QProcessEnvironment Environment(const QString& timeZone = QString()) const;
@@ -301,6 +305,75 @@ void TestPppd::onceRefusedWhileALoggerRuns()
     QVERIFY(logger.waitForFinished(10000));
     QCOMPARE(logger.exitCode(), 0);
     QCOMPARE(Sessions(), "2025-03-30T00:58:12 2025-03-30T03:28:12 4242 8484");
+}
+
+void TestPppd::setupFollowsTheLogAndReadsItsHistory()
+{
+    // The rotated log holds a connection; the present one another, which the logger that setup
+    // starts reads.
+    QVERIFY(QDir(m_dir->path()).mkpath("log"));
+    QVERIFY(QFile::rename(Place("interleaved.log", "2024-06-15T08:00:00"),
+                          m_dir->filePath("log/syslog.1")));
+    QVERIFY(QFile::rename(Place("journal-offsets.log", "2025-03-31T08:00:00"),
+                          m_dir->filePath("log/syslog")));
+    QProcessEnvironment env = Environment("CET-1CEST,M3.5.0,M10.5.0/3");
+    const CliResult setup =
+        RunCli({"setup-pppd", "--source", m_dir->filePath("log/syslog"), "--language", "fi"}, env);
+    QVERIFY2(setup.exitCode == 0, setup.err.constData());
+    QVERIFY(setup.out.contains("3 connections delivered"));
+    QVERIFY(setup.out.indexOf("3 connections delivered") < setup.out.indexOf("Started"));
+
+    QFile settings(m_dir->filePath("windows/Dtallywr.ini"));
+    QVERIFY(settings.open(QIODevice::ReadOnly));
+    QCOMPARE(settings.readAll(), "[Source]\nFile=" + m_dir->filePath("log/syslog").toUtf8() +
+                                     "\nFormat=pppd\nLanguage=fi\n");
+    QFile entry(m_dir->filePath("config/autostart/dtallywr.desktop"));
+    QVERIFY(entry.open(QIODevice::ReadOnly));
+    QVERIFY(entry.readAll().contains("--source-format pppd --language fi"));
+
+    // The logger registers a moment after it started.
+    std::vector<LoggerWindow> loggers;
+    QTRY_VERIFY_WITH_TIMEOUT((loggers = FindLoggerWindows(m_dir->filePath("run"))).size() == 1,
+                             10000);
+    QVERIFY(CloseLoggerWindow(loggers.front()));
+    QCOMPARE(Sessions(), "2024-06-14T18:00:04 2024-06-14T18:20:00 3000 4000\n"
+                         "2024-06-14T18:10:03 2024-06-14T18:20:00 1000 2000\n"
+                         "2025-03-30T00:58:12 2025-03-30T03:28:12 4242 8484");
+}
+
+void TestPppd::setupInstallsHooksThatPppdRuns()
+{
+    const QString pppDir = m_dir->filePath("ppp");
+    const CliResult setup =
+        RunCli({"setup-pppd", "--install-hooks", "--ppp-dir", pppDir}, Environment());
+    QVERIFY2(setup.exitCode == 0, setup.err.constData());
+    for (const char* phase : {"up", "down"}) {
+        const QString script = QStringLiteral("%1/ip-%2.d/dialtally").arg(pppDir, phase);
+        QVERIFY(QFileInfo(script).isExecutable());
+        QVERIFY(setup.out.contains(script.toUtf8()));
+    }
+
+    // As pppd runs them: its environment, no folders of ours.
+    QProcessEnvironment pppd;
+    pppd.insert("PATH", "/usr/sbin:/usr/bin:/sbin:/bin");
+    pppd.insert("TZ", "UTC0");
+    pppd.insert("CONNECT_TIME", "125");
+    pppd.insert("BYTES_SENT", "1000");
+    pppd.insert("BYTES_RCVD", "20000");
+    pppd.insert("PPPD_PID", "321");
+    for (const char* phase : {"up", "down"}) {
+        QProcess script;
+        script.setProcessEnvironment(pppd);
+        script.start(QStringLiteral("%1/ip-%2.d/dialtally").arg(pppDir, phase), {});
+        QVERIFY(script.waitForFinished(30000));
+        QVERIFY2(script.exitCode() == 0, script.readAllStandardError().constData());
+    }
+    const QStringList session = Sessions().split(' ');
+    QCOMPARE(session.size(), 4);
+    QCOMPARE(QDateTime::fromString(session[0], Qt::ISODate)
+                 .secsTo(QDateTime::fromString(session[1], Qt::ISODate)),
+             125);
+    QCOMPARE(session.mid(2), (QStringList{"1000", "20000"}));
 }
 
 QTEST_GUILESS_MAIN(TestPppd)

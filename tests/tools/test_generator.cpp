@@ -323,7 +323,7 @@ void TestGenerator::pppdSyslogTellsItsConnections()
     PppdTranslator translator;
     std::int64_t lines = 0;
     const GeneratedPppdSyslog syslog =
-        GeneratePppdSyslog(options, [&](std::string_view line, bool) {
+        GeneratePppdSyslog(options, [&](std::string_view line, DateTime, bool) {
             translator.Take(line, lines++, {DateTime{}, *MakeDateTime(2026, 4, 1)});
             return true;
         });

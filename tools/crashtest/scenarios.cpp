@@ -10,6 +10,11 @@ const std::vector<Scenario>& Scenarios()
          RunLoggerScenario},
         {"full-disk", "the update and the logger with no room to write, then with room again",
          RunFullDiskScenario},
+        {"pppd-logger",
+         "the logger following pppd's messages in a growing syslog killed, updates beside it",
+         RunPppdLoggerScenario},
+        {"pppd-once", "the run over a whole pppd syslog killed while the syslog grows",
+         RunPppdOnceScenario},
     };
     return scenarios;
 }

@@ -384,7 +384,7 @@ bool GenerateLog(const GeneratorOptions& options, const ByteSink& sink, QString*
     };
 
     if (options.format == OutputFormat::PppdSyslog) {
-        GeneratePppdSyslog(options, [&](std::string_view line, bool) {
+        GeneratePppdSyslog(options, [&](std::string_view line, DateTime, bool) {
             buffer.append(line);
             buffer.push_back('\n');
             return buffer.size() < kBlock || flush();

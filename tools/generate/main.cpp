@@ -38,9 +38,10 @@ int main(int argc, char* argv[])
     // A year-less syslog is dated by its file: the last line's time.
     if (ok && closed && !command->outPath.isEmpty() &&
         command->options.format == OutputFormat::PppdSyslog) {
-        const DateTime last = GeneratePppdSyslog(command->options, [](std::string_view, bool) {
-                                  return true;
-                              }).lastLine;
+        const DateTime last =
+            GeneratePppdSyslog(command->options, [](std::string_view, DateTime, bool) {
+                return true;
+            }).lastLine;
         const CivilTime c = ToCivil(last);
         QFile file(command->outPath);
         if (file.open(QIODevice::ReadWrite))

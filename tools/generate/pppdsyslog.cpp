@@ -303,7 +303,7 @@ GeneratedPppdSyslog SyslogMaker::Run(const PppdLineVisitor& visit)
     for (const Event& event : m_events) {
         underWay += event.delta;
         result.lastLine = DateTime{event.seconds};
-        if (!visit(event.text, underWay == 0))
+        if (!visit(event.text, DateTime{event.seconds}, underWay == 0))
             break;
     }
     std::stable_sort(m_connections.begin(), m_connections.end(),

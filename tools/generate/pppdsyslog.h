@@ -29,9 +29,9 @@ struct GeneratedConnection {
     std::int32_t received = 0;
 };
 
-// Each line without its line end; quiet: no pppd connection is under way after it, so a reader
-// that stops there has every connection before it whole.
-using PppdLineVisitor = std::function<bool(std::string_view line, bool quiet)>;
+// Each line without its line end, with its time; quiet: no pppd connection is under way after it,
+// so a reader that stops there has every connection before it whole.
+using PppdLineVisitor = std::function<bool(std::string_view line, DateTime time, bool quiet)>;
 
 struct GeneratedPppdSyslog {
     std::vector<GeneratedConnection> connections; // in the order they came up

@@ -351,6 +351,7 @@ void PppdTranslator::Close(std::size_t i)
     }
     connection.sent = open.sent;
     connection.received = open.received;
+    connection.rebuilt = !open.up;
     m_complete.push_back(connection);
 }
 

@@ -59,6 +59,8 @@ struct PppdConnection {
     DateTime down;
     std::optional<std::uint64_t> sent;
     std::optional<std::uint64_t> received;
+    // Its "Connect:" line was not read: up is rebuilt from its closing lines.
+    bool rebuilt = false;
 
     friend bool operator==(const PppdConnection&, const PppdConnection&) = default;
 };

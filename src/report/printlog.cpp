@@ -91,11 +91,28 @@ void PrintTotals(ReportPrinter& printer, const SessionList& sessions, SessionInd
         first <= last ? SumRange(sessions, first, last, locale) : SumRange(sessions, 0, -1, locale);
     PrintLineOfRule(printer);
     printer.Print();
+    // The period runs into the duration in most fonts and locales; its end then goes on the next
+    // line, under its start.
+    const QString label = QStringLiteral("Sum: ");
+    const QString separator = QStringLiteral("  -  ");
+    QString head = label + sum.period;
+    QString tail;
+    const double room =
+        ColumnX(printer, 2) - ColumnX(printer, 0) - printer.TextWidth(QStringLiteral(" "));
+    const qsizetype cut = sum.period.indexOf(separator);
+    if (printer.TextWidth(head) > room && cut >= 0) {
+        head = label + sum.period.left(cut) + QStringLiteral("  -");
+        tail = sum.period.mid(cut + separator.size());
+    }
     printer.CurrentX = ColumnX(printer, 0);
-    printer.PrintOn(QStringLiteral("Sum: ") + sum.period);
+    printer.PrintOn(head);
     PrintRow(
         printer, 2,
         {sum.duration, sum.transmitted, sum.received, sum.communicationCosts, sum.serviceCosts});
+    if (!tail.isEmpty()) {
+        printer.CurrentX = ColumnX(printer, 0) + printer.TextWidth(label);
+        printer.Print(tail);
+    }
 }
 
 // Setting the bar redraws it; a long log moves it about two hundred times.

@@ -133,12 +133,14 @@ void TestPrintLog::oneSessionWhereTheLayoutPutsIt()
         {1, 7700, 1755, cost},
         {1, 8700, 1755, cost},
         {1, 500, 1955, QString(), 15, 10000},
-        {1, 500, 2155, "Sum: 04/03/2024 10:00:00  -  04/03/2024 10:30:00"},
+        // "Sum: " and the period would run into the duration: the period's end goes under it.
+        {1, 500, 2155, "Sum: 04/03/2024 10:00:00  -"},
         {1, 4500, 2155, "30 min"},
         {1, 5500, 2155, "700 byte"},
         {1, 6500, 2155, "5.0 Kb"},
         {1, 7700, 2155, cost},
         {1, 8700, 2155, cost},
+        {1, 1000, 2355, "04/03/2024 10:30:00"},
     };
     for (std::size_t i = 0; i < std::min(expected.size(), surface.drawn.size()); ++i) {
         const Drawn& d = surface.drawn[i];
@@ -217,11 +219,17 @@ void TestPrintLog::selectionPrintsOnlyItsSessions()
             lengths << d.text;
     QCOMPARE(lengths, QStringList({"0:20:00", "0:30:00"}));
     const RangeSummary sum = SumRange(sessions, 1, 2, kBritish);
-    const Drawn& last = surface.drawn.back();
-    QCOMPARE(last.text, sum.serviceCosts);
-    QCOMPARE(surface.drawn[surface.drawn.size() - 6].text, "Sum: " + sum.period);
-    QCOMPARE(surface.drawn[surface.drawn.size() - 5].text, QString("50 min"));
-    QCOMPARE(surface.drawn[surface.drawn.size() - 4].text, QString("5.0 Kb"));
+    const auto at = [&](std::size_t fromEnd) {
+        return surface.drawn[surface.drawn.size() - fromEnd].text;
+    };
+    QCOMPARE(sum.period, QString("11/03/2024 09:00:00  -  12/03/2024 09:30:00"));
+    QCOMPARE(at(7), QString("Sum: 11/03/2024 09:00:00  -"));
+    QCOMPARE(at(6), QString("50 min"));
+    QCOMPARE(at(5), QString("5.0 Kb"));
+    QCOMPARE(at(4), QString("6.0 Kb"));
+    QCOMPARE(at(3), sum.communicationCosts);
+    QCOMPARE(at(2), sum.serviceCosts);
+    QCOMPARE(at(1), QString("12/03/2024 09:30:00"));
 }
 
 QTEST_MAIN(TestPrintLog)

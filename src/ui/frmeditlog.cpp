@@ -1,5 +1,6 @@
 #include "ui/frmeditlog.h"
 
+#include "analysis/formatting.h"
 #include "log/maintenance.h"
 #include "ui/eventlistmodel.h"
 #include "ui/frmmain.h"
@@ -76,17 +77,30 @@ frmEditLog::~frmEditLog() = default;
 void frmEditLog::BuildWindow()
 {
     const TwipsScale& s = m_scale;
-    setFixedSize(s.X(6360), s.Y(3615));
+    // The time column and its box grow to the widest time of the user's locale, the boxes come
+    // down below the frame's caption; the controls to the right and below move with them.
+    const QFontMetrics metrics(font());
+    const int timeWidth =
+        metrics.horizontalAdvance(FormatDateTime(*MakeDateTime(2024, 12, 28, 22, 58, 58))) + 14;
+    const int dx = std::max(0, timeWidth - s.X(1500));
+    auto* probe = new QLineEdit(this);
+    const int boxHeight = std::max(s.Y(285), probe->sizeHint().height());
+    delete probe;
+    const int boxTop = std::max(s.Y(240), metrics.height() + 6);
+    const int frameHeight = std::max(s.Y(675), boxTop + boxHeight + 8);
+    const int dy = frameHeight - s.Y(675);
+    setFixedSize(s.X(6360) + dx, s.Y(3615) + dy);
 
     m_frame1 = new QGroupBox(QStringLiteral("Insert Message"), this);
     m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame1->setGeometry(s.Rect(60, 60, 6255, 675));
-    const int boxes[3][2] = {{60, 1455}, {1620, 1000}, {2700, 2115}};
+    m_frame1->setGeometry(s.X(60), s.Y(60), s.X(6255) + dx, frameHeight);
+    const int boxes[3][3] = {{60, 1455, 0}, {1620, 1000, 1}, {2700, 2115, 1}};
     for (std::size_t i = 0; i < m_txtMessage.size(); ++i) {
         auto* box = new QLineEdit(m_frame1);
         box->setObjectName(QStringLiteral("txtMessage%1").arg(i));
-        box->setGeometry(s.X(boxes[i][0]), s.Y(240), s.X(boxes[i][1]),
-                         std::max(s.Y(285), box->sizeHint().height()));
+        const int grow = i == 0 ? dx : 0;
+        box->setGeometry(s.X(boxes[i][0]) + dx * boxes[i][2], boxTop, s.X(boxes[i][1]) + grow,
+                         boxHeight);
         m_txtMessage[i] = box;
     }
     m_txtMessage[2]->setText(QStringLiteral("0"));
@@ -94,28 +108,29 @@ void frmEditLog::BuildWindow()
     const struct {
         const char* caption;
         const char* name;
-        int left, width;
-    } labels[] = {{"Time", "Label1", 120, 1335},
-                  {"Message", "Label2", 1740, 975},
-                  {"Data", "Label3", 3120, 1695}};
+        int left, width, shift;
+    } labels[] = {{"Time", "Label1", 120, 1335, 0},
+                  {"Message", "Label2", 1740, 975, 1},
+                  {"Data", "Label3", 3120, 1695, 1}};
     for (const auto& label : labels) {
         auto* widget = new QLabel(QString::fromLatin1(label.caption), this);
         widget->setObjectName(QString::fromLatin1(label.name));
-        widget->setGeometry(s.Rect(label.left, 840, label.width, 195));
+        widget->setGeometry(s.X(label.left) + dx * label.shift, s.Y(840) + dy, s.X(label.width),
+                            std::max(s.Y(195), metrics.height()));
     }
 
     m_model = new EventListModel(this);
     m_grdLog = new QTableView(this);
     m_grdLog->setObjectName(QStringLiteral("grdLog"));
     m_grdLog->setModel(m_model);
-    m_grdLog->setGeometry(s.Rect(120, 1080, 4815, 2415));
+    m_grdLog->setGeometry(s.X(120), s.Y(1080) + dy, s.X(4815) + dx, s.Y(2415));
     m_grdLog->horizontalHeader()->hide();
     m_grdLog->verticalHeader()->hide();
     // Rows of one fixed height: a million rows cost nothing to lay out.
     m_grdLog->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     m_grdLog->verticalHeader()->setDefaultSectionSize(m_grdLog->fontMetrics().height() + 4);
     m_grdLog->horizontalHeader()->setSectionResizeMode(QHeaderView::Fixed);
-    m_grdLog->setColumnWidth(0, s.X(1500));
+    m_grdLog->setColumnWidth(0, s.X(1500) + dx);
     m_grdLog->setColumnWidth(1, s.X(1000));
     m_grdLog->setColumnWidth(2, s.X(4815 - 1500 - 1000 - 330));
     m_grdLog->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -129,11 +144,12 @@ void frmEditLog::BuildWindow()
     m_cmdDelete = MakeButton(this, QStringLiteral("&Delete"), "cmdDelete");
     m_cmdSave = MakeButton(this, QStringLiteral("&Save"), "cmdSave");
     m_cmdClose = MakeButton(this, QStringLiteral("&Close"), "cmdClose");
-    m_cmdInsert->setGeometry(s.Rect(5100, 300, 1155, 315));
-    m_cmdDelete->setGeometry(s.Rect(5100, 1080, 1155, 315));
-    m_cmdSave->setGeometry(s.Rect(5100, 2700, 1155, 315));
-    m_cmdClose->setGeometry(s.Rect(5100, 3180, 1155, 315));
-    for (QPushButton* button : {m_cmdInsert, m_cmdDelete, m_cmdSave, m_cmdClose})
+    // Insert stands on the line of the boxes.
+    m_cmdInsert->setGeometry(s.X(5100) + dx, s.Y(60) + boxTop, s.X(1155), boxHeight);
+    m_cmdDelete->setGeometry(s.X(5100) + dx, s.Y(1080) + dy, s.X(1155), s.Y(315));
+    m_cmdSave->setGeometry(s.X(5100) + dx, s.Y(2700) + dy, s.X(1155), s.Y(315));
+    m_cmdClose->setGeometry(s.X(5100) + dx, s.Y(3180) + dy, s.X(1155), s.Y(315));
+    for (QPushButton* button : {m_cmdDelete, m_cmdSave, m_cmdClose})
         button->setFixedHeight(std::max(button->height(), button->sizeHint().height()));
     m_cmdInsert->raise();
     connect(m_cmdInsert, &QPushButton::clicked, this, &frmEditLog::InsertClicked);

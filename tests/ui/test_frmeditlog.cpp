@@ -189,6 +189,7 @@ void TestFrmEditLog::insertsBeforeTheCurrentRow()
     QFETCH(int, inserted);
     auto editor = Open();
     EventListModel& model = editor->Model();
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     editor->Grid()->setCurrentIndex(model.index(current, 0));
     const QStringList before = model.RowTexts(current);
     const QStringList typed = {"2024-03-04 09:00:00", "13", "0"};
@@ -232,6 +233,7 @@ void TestFrmEditLog::deletesTheSelectedBlock()
     auto editor = Open();
     QTableView* grid = editor->Grid();
     EventListModel& model = editor->Model();
+    QAbstractItemModelTester tester(&model, QAbstractItemModelTester::FailureReportingMode::QtTest);
     grid->setCurrentIndex(model.index(1, 0));
     grid->selectionModel()->select(QItemSelection(model.index(1, 0), model.index(3, 2)),
                                    QItemSelectionModel::ClearAndSelect);

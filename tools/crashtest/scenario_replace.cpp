@@ -75,11 +75,13 @@ public:
             m_olderBackup = "an older backup " + std::to_string(rng());
         Prepare(rng);
         m_expected = Replaced(m_old);
+        // Fresh files: a kill between the backup's link and the rename leaves the log and the
+        // backup one file under two names, which writing in place would change both.
+        std::remove(LogPath().c_str());
+        std::remove(BackupPath().c_str());
         WriteWhole(LogPath(), m_old);
         if (m_olderBackup)
             WriteWhole(BackupPath(), *m_olderBackup);
-        else
-            std::remove(BackupPath().c_str());
         m_prepared = true;
     }
 

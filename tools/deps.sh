@@ -6,6 +6,7 @@ DIALTALLY_PACKAGES=(
     cmake
     qt6-base-dev
     fonts-dejavu-core
+    poppler-utils
     zlib1g-dev
 )
 

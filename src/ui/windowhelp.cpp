@@ -1,0 +1,70 @@
+#include "ui/windowhelp.h"
+
+#include "ui/helpwindow.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMenu>
+
+namespace dialtally {
+
+WindowHelp::WindowHelp(QWidget* window) : QObject(window), m_mainWindow(window)
+{
+    m_help.InitHelp(this, ShippedHelpFolder());
+    qApp->installEventFilter(this);
+}
+
+WindowHelp::~WindowHelp()
+{
+    delete m_window;
+}
+
+std::int32_t WindowHelp::ContextOf(QObject* receiver, std::int32_t fallback)
+{
+    if (const auto* menu = qobject_cast<const QMenu*>(receiver)) {
+        if (const QAction* item = menu->activeAction()) {
+            if (const int context = item->property(kHelpContextProperty).toInt())
+                return context;
+        }
+    }
+    for (const QObject* element = receiver; element; element = element->parent()) {
+        if (const int context = element->property(kHelpContextProperty).toInt())
+            return context;
+    }
+    return fallback;
+}
+
+long WindowHelp::ShowContext(const QString& helpFile, std::int32_t context)
+{
+    if (!m_window)
+        m_window = new HelpWindow();
+    const bool shown = m_window->Load(helpFile) && m_window->ShowTopic(context);
+    m_window->show();
+    m_window->raise();
+    m_window->activateWindow();
+    return shown ? 1 : 0;
+}
+
+long WindowHelp::Quit()
+{
+    delete m_window;
+    return 1;
+}
+
+bool WindowHelp::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() != QEvent::KeyPress)
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)
+        return false;
+    const std::int32_t context =
+        ContextOf(watched, m_mainWindow->property(kHelpContextProperty).toInt());
+    // An open menu closes, as it does when any other window comes to the front.
+    while (QWidget* popup = QApplication::activePopupWidget())
+        popup->close();
+    ShowHelpTopic(context);
+    return true;
+}
+
+} // namespace dialtally

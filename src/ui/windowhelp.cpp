@@ -5,6 +5,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QScreen>
 
 namespace dialtally {
 
@@ -36,8 +37,13 @@ std::int32_t WindowHelp::ContextOf(QObject* receiver, std::int32_t fallback)
 
 long WindowHelp::ShowContext(const QString& helpFile, std::int32_t context)
 {
-    if (!m_window)
+    if (!m_window) {
         m_window = new HelpWindow();
+        // Opened in the middle of the main window's screen, whole on it.
+        const QRect screen = m_mainWindow->screen()->availableGeometry();
+        m_window->resize(m_window->size().boundedTo(screen.size() * 0.9));
+        m_window->move(screen.center() - m_window->rect().center());
+    }
     const bool shown = m_window->Load(helpFile) && m_window->ShowTopic(context);
     m_window->show();
     m_window->raise();
@@ -53,7 +59,9 @@ long WindowHelp::Quit()
 
 bool WindowHelp::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() != QEvent::KeyPress)
+    // A key reaches the system's window first, which hands it on to the widget with the focus;
+    // only that widget knows its help context.
+    if (event->type() != QEvent::KeyPress || !watched->isWidgetType())
         return false;
     const auto* key = static_cast<QKeyEvent*>(event);
     if (key->key() != Qt::Key_F1 || key->modifiers() != Qt::NoModifier)

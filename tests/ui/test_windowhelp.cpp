@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QDir>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QTableView>
@@ -120,7 +121,8 @@ private slots:
         } else {
             focus->setFocus();
         }
-        QTest::keyClick(focus, Qt::Key_F1);
+        // As the system delivers a key: to the window, which hands it to its focus.
+        QTest::keyClick(focus->window()->windowHandle(), Qt::Key_F1);
         QCOMPARE(ShownContext(), context);
         QVERIFY(!QApplication::activePopupWidget()); // the menu closed
     }
@@ -130,8 +132,11 @@ private slots:
     {
         QWidget dialog(m_window.get(), Qt::Dialog);
         dialog.setProperty(kHelpContextProperty, 320);
-        auto* field = new QWidget(&dialog);
-        QTest::keyClick(field, Qt::Key_F1);
+        auto* field = new QLineEdit(&dialog);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+        field->setFocus();
+        QTest::keyClick(dialog.windowHandle(), Qt::Key_F1);
         QCOMPARE(ShownContext(), 320);
         QWidget control(m_window.get());
         QCOMPARE(WindowHelp::ContextOf(&control, 10), 10);

@@ -126,9 +126,21 @@ private:
     mode_t m_mode = 0600;
 };
 
+// A writer killed before its rename leaves its temporary file behind. Only the holder of the
+// write lock makes one, so while it is held every other is such a leftover.
+void RemoveLeftovers(const QString& file)
+{
+    const QFileInfo info(file);
+    const QDir folder = info.absoluteDir();
+    for (const QString& name : folder.entryList({info.fileName() + QStringLiteral(".??????")},
+                                                QDir::Files | QDir::Hidden))
+        QFile::remove(folder.filePath(name));
+}
+
 // Writes text beside file, forces it to disk and renames it over file, with file's permissions.
 RegistryStatus ReplaceText(const QString& file, mode_t mode, const QByteArray& text)
 {
+    RemoveLeftovers(file);
     QByteArray temporary = Native(file) + ".XXXXXX";
     const int fd = ::mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)

@@ -4,7 +4,9 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <csignal>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -312,6 +314,33 @@ private slots:
         struct stat info;
         QVERIFY(::stat(QFile::encodeName(File()).constData(), &info) == 0);
         QCOMPARE(info.st_mode & 07777, 0640u);
+        QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"SYSTEM.REG"});
+    }
+
+    // A writer killed at any moment leaves the old file or the new one, never a torn one.
+    void killedWriterLeavesOldOrNewFile()
+    {
+        Write(kExport);
+        QByteArray on = kExport;
+        on.replace("\"Logging\"=\"0\"", "\"Logging\"=\"10\"");
+        const QString key = QString::fromLatin1(kNet0);
+        int torn = 0;
+        for (int round = 0; round < 100; ++round) {
+            const pid_t child = ::fork();
+            QVERIFY(child >= 0);
+            if (child == 0) {
+                for (int i = 0;; ++i)
+                    Set(key, "Logging", RegistryValue::String(i % 2 ? "10" : "0"));
+            }
+            ::usleep(static_cast<useconds_t>(200 + (round * 137) % 3000));
+            ::kill(child, SIGKILL);
+            ::waitpid(child, nullptr, 0);
+            const QByteArray text = Read();
+            torn += text != kExport && text != on;
+        }
+        QCOMPARE(torn, 0);
+        // The next write clears away what the killed writers left.
+        QCOMPARE(Set(key, "Logging", RegistryValue::String("1")), RegistryStatus::Success);
         QCOMPARE(QDir(m_dir.path()).entryList(QDir::Files), QStringList{"SYSTEM.REG"});
     }
 

@@ -364,17 +364,18 @@ std::optional<QByteArray> WithRegistryValue(QByteArrayView text, const RegistryT
         if (SameName(section.key, key))
             last = &section;
     }
+    // The last line of the file may lack its line break, or half of it: a carriage return.
     const bool endsOpen = !text.isEmpty() && !text.endsWith('\n');
+    const QByteArray closing = text.endsWith('\r') ? QByteArray("\n") : lineBreak;
     if (last) {
-        // The last line of the file may lack its line break.
         if (last->bodyEnd == text.size() && endsOpen)
-            edited.insert(last->bodyEnd, lineBreak + line);
+            edited.insert(last->bodyEnd, closing + line);
         else
             edited.insert(last->bodyEnd, line + lineBreak);
         return edited;
     }
     if (endsOpen)
-        edited += lineBreak;
+        edited += closing;
     edited += lineBreak + '[' + key.toByteArray() + ']' + lineBreak + line + lineBreak;
     return edited;
 }

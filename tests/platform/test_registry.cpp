@@ -221,6 +221,8 @@ private slots:
         defaultValue.replace("\"Version\"=\"1.75\"\r\n", "\"Version\"=\"1.75\"\r\n@=\"d\"\r\n");
         const QByteArray open = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Dialtally]\n"
                                 "\"Version\"=\"1.75\"";
+        const QByteArray halfEnded = "REGEDIT4\r\n\r\n[HKEY_LOCAL_MACHINE\\Software\\Dialtally]\r\n"
+                                     "\"Version\"=\"1.75\"\r";
         const QByteArray twice = "REGEDIT4\n\n[HKEY_LOCAL_MACHINE\\Software\\Dialtally]\n"
                                  "\"Version\"=\"1\"\n\n[HKEY_LOCAL_MACHINE\\SOFTWARE\\Dialtally]\n"
                                  "\"Other\"=\"1\"\n\"version\"=\"2\"\n";
@@ -233,6 +235,7 @@ private slots:
         QTest::newRow("new value after the last one") << kExport << net0 << "New" << RegistryValue::String("x") << added;
         QTest::newRow("new default value at the end") << kExport << dialtally << "" << RegistryValue::String("d") << defaultValue;
         QTest::newRow("new value, last line open") << open << dialtally << "Other" << RegistryValue::String("2") << QByteArray(open + "\n\"Other\"=\"2\"");
+        QTest::newRow("new value, last line half ended") << halfEnded << dialtally << "Other" << RegistryValue::String("2") << QByteArray(halfEnded + "\n\"Other\"=\"2\"");
         QTest::newRow("the later of two counts") << twice << dialtally << "VERSION" << RegistryValue::String("3") << twiceAfter;
         QTest::newRow("key without a section") << open << "HKEY_LOCAL_MACHINE\\Software" << "A" << RegistryValue::Number(1) << QByteArray(open + "\n\n[HKEY_LOCAL_MACHINE\\Software]\n\"A\"=dword:00000001\n");
         QTest::newRow("same value, same file") << kExport << net0 << "Flags" << RegistryValue::Number(10) << kExport;

@@ -84,6 +84,12 @@ public:
     void Exit();
     // The start-up load; runs once, at the first activation of the window.
     void FirstActivation();
+    // The Settings menu: each opens its dialog modally. After the tariff dialogs the costs are
+    // worked out again (ApplySettingsChange); after the options the log is updated and analysed
+    // again.
+    void ServiceCosts();
+    void CommunicationCosts();
+    void Options();
     // Brings page 0 (sessions), 1 (statistics) or 2 (monthly summary) to the front.
     void ShowPage(int page);
     int Page() const { return m_iPage; }

@@ -6,6 +6,7 @@ DIALTALLY_PACKAGES=(
     cmake
     qt6-base-dev
     fonts-dejavu-core
+    poppler-utils
 )
 
 dialtally_install_packages() {

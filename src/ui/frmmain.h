@@ -36,6 +36,7 @@ class SessionPage;
 class SessionTableModel;
 class StatisticsPage;
 class TabPicture;
+class WindowHelp;
 
 // The one main window. It owns the session list, the statistics, the progress bar and the graph,
 // drives every reload and recalculation, and holds the menus, the period bar, the status line
@@ -175,7 +176,6 @@ private:
     MonthlyPage* m_monthlyPage = nullptr;
 
     PictureBox* m_picEnable = nullptr;
-    QLabel* m_picEnableText = nullptr;
     PictureBox* m_picStatBar = nullptr;
     QPushButton* m_cmdLogging = nullptr;
     QPushButton* m_cmdUpdate = nullptr;
@@ -185,6 +185,7 @@ private:
     QPushButton* m_cmdExit = nullptr;
     QTimer* m_timStatBar = nullptr;
 
+    WindowHelp* m_help = nullptr;
     QMenu* m_mnuEdit = nullptr;
     QMenu* m_mnuLogging = nullptr;
     QAction* m_mnuLog = nullptr;

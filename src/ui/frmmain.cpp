@@ -679,14 +679,21 @@ void frmMain::OnEndClicked()
     }
 }
 
+void frmMain::ShowSumOfSelection()
+{
+    m_sessionPage->ReportChosenRows();
+}
+
 void frmMain::UpdateSelectionSum(int firstRow, int lastRow)
 {
     const SessionTableModel& table = m_sessionPage->Model();
     const auto first = table.SessionIndexOfRow(firstRow);
     const auto last = table.SessionIndexOfRow(lastRow);
     // Rows of an empty table show no session; there is nothing to sum.
-    if (!first || !last)
+    if (!first || !last) {
+        m_sessionPage->ShowSum(RangeSummary());
         return;
+    }
     if (m_optWhole->isChecked()) {
         const SessionRecord& up = m_gSessions[*first];
         const SessionRecord& down = m_gSessions[*last];

@@ -72,6 +72,9 @@ public:
     // The sum of the sessions that rows firstRow..lastRow of the table show, and the period boxes
     // set to their days while the whole log is shown.
     void UpdateSelectionSum(int firstRow, int lastRow);
+    // The sum line shows the rows selected now: after a change of the log the rows it summed
+    // may be gone.
+    void ShowSumOfSelection();
     void SetLoggingDisplay(bool on);
 
     // The period check: from is a date and either the period runs to the end of the log or to is

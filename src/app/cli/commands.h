@@ -25,5 +25,6 @@ int RunStats(const QStringList& args, const Places& places);
 int RunMonths(const QStringList& args, const Places& places);
 int RunUpdate(const QStringList& args, const Places& places);
 int RunGraph(const QStringList& args, const Places& places);
+int RunImportOld(const QStringList& args, const Places& places);
 
 } // namespace dialtally

@@ -8,6 +8,7 @@
 #include "report/graph.h"
 #include "report/statbar.h"
 #include "ui/gridtextmodel.h"
+#include "ui/importoldlog.h"
 #include "ui/messagebox.h"
 #include "ui/monthlypage.h"
 #include "ui/pagecontrols.h"
@@ -410,6 +411,7 @@ void frmMain::FirstActivation()
     QApplication::processEvents();
     RestorePeriod();
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    ImportOldLog(this, m_places, *m_statBar);
     SetStatus(QStringLiteral("Reading Log..."));
     RefreshAll(kReload);
     QApplication::restoreOverrideCursor();

@@ -2,13 +2,14 @@
 
 #include <QFileDialog>
 #include <QMessageBox>
+#include <deque>
 
 namespace dialtally {
 
 namespace {
 
 struct Presets {
-    std::optional<MessageBox::Answer> nextAnswer;
+    std::deque<MessageBox::Answer> nextAnswers;
     std::optional<MessageBox::Answer> autoAnswer;
     std::optional<QString> nextFileName;
     QString lastText;
@@ -23,25 +24,36 @@ Presets& State()
 
 const QString kTitle = QStringLiteral("Dialtally");
 
-} // namespace
-
-MessageBox::Answer MessageBox::Show(QWidget* parent, const QString& text, Icon icon)
+// The preset answer for a box about to be shown, after recording its text.
+std::optional<MessageBox::Answer> PresetAnswer(const QString& text)
 {
     Presets& state = State();
     state.lastText = text;
     ++state.shownCount;
-    if (state.nextAnswer) {
-        const Answer answer = *state.nextAnswer;
-        state.nextAnswer.reset();
+    if (!state.nextAnswers.empty()) {
+        const MessageBox::Answer answer = state.nextAnswers.front();
+        state.nextAnswers.pop_front();
         return answer;
     }
-    if (state.autoAnswer)
-        return *state.autoAnswer;
+    return state.autoAnswer;
+}
+
+// The toolkit breaks lines at "\n" alone; a "\r" would show as a stray mark.
+QString BoxText(const QString& text)
+{
+    return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+
+} // namespace
+
+MessageBox::Answer MessageBox::Show(QWidget* parent, const QString& text, Icon icon)
+{
+    if (const auto preset = PresetAnswer(text))
+        return *preset;
 
     QMessageBox box(parent);
     box.setWindowTitle(kTitle);
-    // The toolkit breaks lines at "\n" alone; a "\r" would show as a stray mark.
-    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setText(BoxText(text));
     switch (icon) {
     case Icon::Information:
         box.setIcon(QMessageBox::Information);
@@ -57,6 +69,26 @@ MessageBox::Answer MessageBox::Show(QWidget* parent, const QString& text, Icon i
         break;
     }
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+}
+
+MessageBox::Answer MessageBox::AskYesNoCancel(QWidget* parent, const QString& text)
+{
+    if (const auto preset = PresetAnswer(text))
+        return *preset;
+    QMessageBox box(parent);
+    box.setWindowTitle(kTitle);
+    box.setText(BoxText(text));
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
 }
 
 QString MessageBox::SaveFileName(QWidget* parent, const QString& caption, const QString& filter)
@@ -76,7 +108,7 @@ QString MessageBox::SaveFileName(QWidget* parent, const QString& caption, const 
 
 void MessageBox::SetNextAnswer(Answer answer)
 {
-    State().nextAnswer = answer;
+    State().nextAnswers.push_back(answer);
 }
 
 void MessageBox::SetNextFileName(const QString& fileName)

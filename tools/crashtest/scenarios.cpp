@@ -10,6 +10,8 @@ const std::vector<Scenario>& Scenarios()
          RunLoggerScenario},
         {"full-disk", "the update and the logger with no room to write, then with room again",
          RunFullDiskScenario},
+        {"import", "the import of an old log killed while updates run beside it",
+         RunImportScenario},
     };
     return scenarios;
 }

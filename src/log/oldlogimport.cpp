@@ -61,6 +61,7 @@ struct Identity {
 struct ImportJournal {
     Identity temp; // the new log, complete
     Identity log;  // the session log that it copied
+    Identity old;  // the old log that it converted
 };
 
 std::string IdentityText(const char* name, const Identity& identity)
@@ -106,12 +107,13 @@ std::optional<ImportJournal> ReadJournal(const std::string& path, bool& damaged)
         return std::nullopt;
     const std::string text = file.read(kMaxJournal + 1).toStdString();
     std::istringstream in(text);
-    std::string header, temp, log, rest;
+    std::string header, temp, log, old, rest;
     ImportJournal journal;
     if (text.size() > kMaxJournal || !std::getline(in, header) || header != kJournalHeader ||
-        !std::getline(in, temp) || !std::getline(in, log) || (in >> rest) ||
-        !ParseIdentity(temp, "temp", journal.temp) || !journal.temp.exists ||
-        !ParseIdentity(log, "log", journal.log))
+        !std::getline(in, temp) || !std::getline(in, log) || !std::getline(in, old) ||
+        (in >> rest) || !ParseIdentity(temp, "temp", journal.temp) || !journal.temp.exists ||
+        !ParseIdentity(log, "log", journal.log) || !ParseIdentity(old, "old", journal.old) ||
+        !journal.old.exists)
         return std::nullopt;
     damaged = false;
     return journal;
@@ -121,7 +123,8 @@ std::optional<ImportJournal> ReadJournal(const std::string& path, bool& damaged)
 bool WriteJournal(const std::string& path, const ImportJournal& journal)
 {
     const std::string text = std::string(kJournalHeader) + '\n' +
-                             IdentityText("temp", journal.temp) + IdentityText("log", journal.log);
+                             IdentityText("temp", journal.temp) + IdentityText("log", journal.log) +
+                             IdentityText("old", journal.old);
     const std::string aside = path + ".new";
     const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0)
@@ -181,11 +184,12 @@ void Abandon(const ImportFiles& files)
     ::unlink(files.temp.c_str());
 }
 
-// The old log becomes "OldLog.log" once its records are in the session log; then the journal
-// goes.
-bool RetireAndClose(const ImportFiles& files, QString* error)
+// The old log that the journal names becomes "OldLog.log" once its records are in the session
+// log; then the journal goes. An old log that is another file came after it was retired.
+bool RetireAndClose(const ImportFiles& files, const Identity& old, QString* error)
 {
-    if (Exists(files.oldLog) && ::rename(files.oldLog.c_str(), files.retired.c_str()) != 0) {
+    if (Identity::Of(files.oldLog) == old &&
+        ::rename(files.oldLog.c_str(), files.retired.c_str()) != 0) {
         if (error)
             *error = SystemError(QStringLiteral("rename"), files.oldLog, errno);
         return false;
@@ -225,16 +229,15 @@ bool SettleJournal(const ImportFiles& files, ImportReport& report, QString* erro
     if (!Exists(files.temp)) {
         // Only the rename takes the new log away while its journal stands: it is in place.
         report.finishedInterrupted = true;
-        return RetireAndClose(files, error);
+        return RetireAndClose(files, journal->old, error);
     }
-    const Identity temp = Identity::Of(files.temp);
-    const Identity log = Identity::Of(files.log);
-    if (temp == journal->temp && log == journal->log) {
+    if (Identity::Of(files.temp) == journal->temp && Identity::Of(files.log) == journal->log &&
+        Identity::Of(files.oldLog) == journal->old) {
         report.finishedInterrupted = true;
-        return PutInPlace(files, error) && RetireAndClose(files, error);
+        return PutInPlace(files, error) && RetireAndClose(files, journal->old, error);
     }
-    // The session log changed since (an update appended), or the new log is not the one named:
-    // the new log is out of date and the old log waits for the next import.
+    // The session log changed since (an update appended), or the new log or the old log is not
+    // the one named: the new log is out of date and the old log waits for the next import.
     report.abandonedInterrupted = true;
     Abandon(files);
     return true;
@@ -283,8 +286,9 @@ ImportOutcome Import(const QString& programDir, ProgressBar* bar, const Regional
         return ImportOutcome::Failed;
     if (!Exists(files.oldLog))
         return ImportOutcome::NoOldLog;
-    // What the new log copies of the session log; nothing changes it while the lock is held.
+    // What the new log copies and converts; nothing changes them while the lock is held.
     const Identity log = Identity::Of(files.log);
+    const Identity old = Identity::Of(files.oldLog);
     const ImportOutcome built = BuildNewLog(files, programDir, bar, form, report);
     if (built != ImportOutcome::Imported) {
         ::unlink(files.temp.c_str());
@@ -296,7 +300,7 @@ ImportOutcome Import(const QString& programDir, ProgressBar* bar, const Regional
         ::unlink(files.temp.c_str());
         return ImportOutcome::Failed;
     }
-    if (!WriteJournal(files.journal, {Identity::Of(files.temp), log})) {
+    if (!WriteJournal(files.journal, {Identity::Of(files.temp), log, old})) {
         report.error = SystemError(QStringLiteral("write"), files.journal, errno);
         Abandon(files);
         return ImportOutcome::Failed;
@@ -307,7 +311,7 @@ ImportOutcome Import(const QString& programDir, ProgressBar* bar, const Regional
     }
     // From here the import is done: a failure leaves the journal, and the next import only
     // retires the old log.
-    if (!RetireAndClose(files, &report.error))
+    if (!RetireAndClose(files, old, &report.error))
         return ImportOutcome::Failed;
     if (bar)
         bar->SetText(kImportedText);

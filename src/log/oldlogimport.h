@@ -12,12 +12,13 @@ namespace dialtally {
 // The import of an old log as one change of the session log, safe against a crash or a full
 // disk at any moment: the current "SesLog.log" and "Dtally.log" stay as they are until the new
 // log is complete and on disk. The converted records and the current log go to "TempLog.log";
-// then the journal "TempLog.jnl" is written, which names that file and the session log it copied
-// (by identity and length); then "TempLog.log" replaces "SesLog.log" in one rename, "Dtally.log"
-// becomes "OldLog.log" and the journal goes. An import found cut short by its journal is finished
-// when its new log is still whole and the session log unchanged since, and given up otherwise
-// (the old log then waits for the next import); one whose new log was already put in place only
-// has its old log retired, so it is never imported twice.
+// then the journal "TempLog.jnl" is written, which names that file, the session log it copied
+// and the old log it converted (by identity and length); then "TempLog.log" replaces "SesLog.log"
+// in one rename, "Dtally.log" becomes "OldLog.log" and the journal goes. An import found cut
+// short by its journal is finished when its new log is still whole and the session log and the
+// old log unchanged since, and given up otherwise (the old log then waits for the next import);
+// one whose new log was already put in place only has its old log retired, when that is still
+// the one it converted, so that no old log is imported twice or retired unimported.
 inline const QString kImportJournalName = QStringLiteral("TempLog.jnl");
 
 // The progress texts of an import, in the order shown.

@@ -408,23 +408,29 @@ private slots:
     void interruptedImports_data()
     {
         QTest::addColumn<QString>("state");
-        QTest::addColumn<bool>("oldLogLeft");
+        QTest::addColumn<bool>("finished");
         QTest::addColumn<QByteArray>("log");
+        QTest::addColumn<QByteArray>("oldLogLeft"); // "Dtally.log" afterwards
 
         const QByteArray imported = kTwoRecords + CurrentRecords(2);
+        const QByteArray missing("<missing>");
+        const QByteArray another = "#2001-01-01 10:00:00#,\"Remote access driver log opened.\"\r\n";
         // clang-format off
-        QTest::newRow("new log whole")            << "whole"    << false << imported;
-        QTest::newRow("session log grew since")   << "grown"    << true  << CurrentRecords(3);
-        QTest::newRow("new log already in place") << "renamed"  << false << imported;
-        QTest::newRow("journal damaged")          << "damaged"  << true  << CurrentRecords(2);
+        QTest::newRow("new log whole")            << "whole"   << true  << imported          << missing;
+        QTest::newRow("session log grew since")   << "grown"   << false << CurrentRecords(3) << kTwoEntries;
+        QTest::newRow("old log replaced since")   << "another" << false << CurrentRecords(2) << another;
+        QTest::newRow("new log already in place") << "renamed" << true  << imported          << missing;
+        QTest::newRow("retired, then a new one")  << "newer"   << true  << imported          << another;
+        QTest::newRow("journal damaged")          << "damaged" << false << CurrentRecords(2) << kTwoEntries;
         // clang-format on
     }
 
     void interruptedImports()
     {
         QFETCH(QString, state);
-        QFETCH(bool, oldLogLeft);
+        QFETCH(bool, finished);
         QFETCH(QByteArray, log);
+        QFETCH(QByteArray, oldLogLeft);
         QVERIFY(WriteFile(OldLog(), kTwoEntries));
         QVERIFY(WriteFile(SesLog(), CurrentRecords(2)));
         QVERIFY(WriteFile(Temp(), kTwoRecords + CurrentRecords(2)));
@@ -437,24 +443,29 @@ private slots:
                    QByteArray::number(qint64(info.st_size));
         };
         QByteArray journal = "dialtally import journal 1\ntemp " + identity(Temp()) + "\nlog " +
-                             identity(SesLog()) + '\n';
+                             identity(SesLog()) + "\nold " + identity(OldLog()) + '\n';
+        const QByteArray another = "#2001-01-01 10:00:00#,\"Remote access driver log opened.\"\r\n";
         if (state == QLatin1String("grown"))
             QVERIFY(WriteFile(SesLog(), CurrentRecords(3)));
-        if (state == QLatin1String("renamed"))
+        if (state == QLatin1String("another"))
+            QVERIFY(QFile::remove(OldLog()) && WriteFile(OldLog(), another));
+        if (state == QLatin1String("renamed") || state == QLatin1String("newer"))
             QVERIFY(QFile::remove(SesLog()) && QFile::rename(Temp(), SesLog()));
+        if (state == QLatin1String("newer"))
+            QVERIFY(QFile::rename(OldLog(), Retired()) && WriteFile(OldLog(), another));
         if (state == QLatin1String("damaged"))
             journal.chop(5);
         QVERIFY(WriteFile(Journal(), journal));
 
         ImportReport report;
         QVERIFY(FinishInterruptedImport(Settings(), &report));
-        QCOMPARE(OldLogExists(ProgramDir()), oldLogLeft);
+        QCOMPARE(report.finishedInterrupted, finished);
         QCOMPARE(ReadFile(SesLog()), log);
-        QCOMPARE(report.finishedInterrupted, !oldLogLeft);
+        QCOMPARE(ReadFile(OldLog()), oldLogLeft);
+        if (finished)
+            QCOMPARE(ReadFile(Retired()), kTwoEntries);
         QVERIFY(!QFile::exists(Temp()));
         QVERIFY(!QFile::exists(Journal()));
-        if (!oldLogLeft)
-            QCOMPARE(ReadFile(Retired()), kTwoEntries);
     }
 };
 

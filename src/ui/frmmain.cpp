@@ -7,6 +7,7 @@
 #include "log/update.h"
 #include "report/graph.h"
 #include "report/statbar.h"
+#include "ui/frmabout.h"
 #include "ui/gridtextmodel.h"
 #include "ui/importoldlog.h"
 #include "ui/messagebox.h"
@@ -305,7 +306,8 @@ void frmMain::BuildMenus()
     QMenu* help = MakeMenu(bar, QStringLiteral("&Help"), "mnuHelp", 300);
     MakeAction(help, QStringLiteral("&Help Index"), "mnuHelpTopis", 0, false);
     AddSeparator(help, "sep1");
-    MakeAction(help, QStringLiteral("&About"), "mnuAbout", 0, false);
+    connect(MakeAction(help, QStringLiteral("&About"), "mnuAbout"), &QAction::triggered, this,
+            [this, editLog] { ShowAbout(this, editLog); });
 }
 
 void frmMain::BuildPeriodBar(QWidget* canvas)

@@ -83,6 +83,9 @@ public:
     void Exit();
     // The start-up load; runs once, at the first activation of the window.
     void FirstActivation();
+    // The first run of the program: the agreement was accepted in this run (set at start-up).
+    void SetFirstRun(bool firstRun) { m_fFirstRun = firstRun; }
+    bool FirstRun() const { return m_fFirstRun; }
     // Brings page 0 (sessions), 1 (statistics) or 2 (monthly summary) to the front.
     void ShowPage(int page);
     int Page() const { return m_iPage; }

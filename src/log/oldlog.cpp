@@ -8,6 +8,7 @@
 #include <QDir>
 #include <QFile>
 #include <QRegularExpression>
+#include <algorithm>
 #include <cerrno>
 #include <cmath>
 #include <cstring>
@@ -321,15 +322,32 @@ ssize_t ReadSome(int fd, char* buffer, std::size_t size)
 }
 
 // Hands every line of the file, without its line end, to line(); empty lines are passed over and
-// lines longer than kMaxOldLogLine are counted in *tooLong. False with errno set on a read error,
-// or when line() returns false.
+// lines longer than limits.maxLine are counted in *tooLong. The file is read in blocks of at most
+// limits.blockSize bytes. False with errno set on a read error, or when line() returns false.
 template <typename LineFunction>
-bool ForEachLine(int fd, std::int64_t& tooLong, LineFunction&& line)
+bool ForEachLine(int fd, std::int64_t fileSize, const OldLogReadLimits& limits,
+                 std::int64_t& tooLong, LineFunction&& line)
 {
-    constexpr std::size_t kBlock = 1 << 20;
-    std::vector<char> buffer(kBlock + kMaxOldLogLine);
+    // A small file needs no large buffer.
+    const std::size_t block = std::clamp<std::size_t>(
+        static_cast<std::size_t>(std::max<std::int64_t>(fileSize, 0)) + 1, 1,
+        std::max<std::size_t>(limits.blockSize, 1));
+    const std::size_t maxLine = limits.maxLine;
+    std::vector<char> buffer(block + maxLine);
     std::size_t kept = 0;  // bytes of an unfinished line at the start of the buffer
-    bool skipping = false; // inside a line that is too long
+    bool skipping = false; // inside a line that is too long, already counted
+    // A whole line: handed over, or counted when too long. False when line() stopped.
+    const auto finish = [&](const char* text, std::size_t length) {
+        if (skipping) {
+            skipping = false;
+            return true;
+        }
+        if (length > maxLine) {
+            ++tooLong;
+            return true;
+        }
+        return length == 0 || line(std::string_view(text, length));
+    };
     for (;;) {
         const ssize_t got = ReadSome(fd, buffer.data() + kept, buffer.size() - kept);
         if (got < 0)
@@ -339,18 +357,15 @@ bool ForEachLine(int fd, std::int64_t& tooLong, LineFunction&& line)
         for (std::size_t i = kept; i < end; ++i) {
             if (buffer[i] != '\n' && buffer[i] != '\r')
                 continue;
-            if (!skipping && i > start && !line(std::string_view(buffer.data() + start, i - start)))
+            if (!finish(buffer.data() + start, i - start))
                 return false;
-            skipping = false;
             start = i + 1;
         }
-        if (got == 0) {
-            // The last line may end without a line end.
-            return skipping || end == start ||
-                   line(std::string_view(buffer.data() + start, end - start));
-        }
+        // The last line may end without a line end.
+        if (got == 0)
+            return finish(buffer.data() + start, end - start);
         kept = end - start;
-        if (kept > kMaxOldLogLine) {
+        if (kept > maxLine) {
             if (!skipping)
                 ++tooLong;
             skipping = true;
@@ -452,7 +467,8 @@ bool ParseOldLogLine(std::string_view line, const RegionalDateForm& form, DateTi
 }
 
 bool ReadOldLog(const QString& path, ProgressBar* bar, const RegionalDateForm& form,
-                const OldLogConsumer& consume, OldLogCounts* countsOut, QString* error)
+                const OldLogConsumer& consume, OldLogCounts* countsOut, QString* error,
+                const OldLogReadLimits& limits)
 {
     OldLogCounts localCounts;
     OldLogCounts& counts = countsOut ? *countsOut : localCounts;
@@ -472,7 +488,7 @@ bool ReadOldLog(const QString& path, ProgressBar* bar, const RegionalDateForm& f
     }
     bool stopped = false;
     std::int64_t tooLong = 0;
-    const bool read = ForEachLine(file.Get(), tooLong, [&](std::string_view line) {
+    const bool read = ForEachLine(file.Get(), size, limits, tooLong, [&](std::string_view line) {
         DateTime time;
         std::string_view message;
         if (!ParseOldLogLine(line, form, time, message)) {

@@ -71,6 +71,13 @@ using OldLogConsumer = std::function<bool(DateTime time, std::string_view messag
 // Lines longer than this are not lines of an old log; they are skipped.
 inline constexpr std::size_t kMaxOldLogLine = 64 * 1024;
 
+// How the reader takes the file in: blocks of up to blockSize bytes (never more than the file
+// needs), lines longer than maxLine skipped. Tests choose small ones to meet the block edges.
+struct OldLogReadLimits {
+    std::size_t blockSize = std::size_t{1} << 20;
+    std::size_t maxLine = kMaxOldLogLine;
+};
+
 // Reads the entries of the old log at path. The message is the bytes of the file as they stand,
 // in the code page the adapter wrote in. Lines end at CR LF, LF or CR. The bar runs from 0 to the
 // file's length in bytes divided by 40, an estimate of the lines, and is set to the number of
@@ -78,7 +85,7 @@ inline constexpr std::size_t kMaxOldLogLine = 64 * 1024;
 // file cannot be opened or read; false without a message when consume stopped the read.
 bool ReadOldLog(const QString& path, ProgressBar* bar, const RegionalDateForm& form,
                 const OldLogConsumer& consume, OldLogCounts* counts = nullptr,
-                QString* error = nullptr);
+                QString* error = nullptr, const OldLogReadLimits& limits = {});
 
 // Converts the old log at oldPath into session log records in newPath (created or emptied): each
 // entry whose message is recognised with the Windows 95 texts gives a record with the entry's

@@ -278,6 +278,33 @@ private slots:
         QCOMPARE(bar.Value(), value);
     }
 
+    // Small blocks and a short longest line give the same entries: lines meet the block edges,
+    // and a line too long is skipped wherever it ends.
+    void blockEdges()
+    {
+        const QByteArray text = "#1998-12-16 10:14:40#,\"Bytes Received 1\"\r\n" +
+                                QByteArray(300, 'x') +
+                                "\r\n#1998-12-16 10:14:41#,\"Bytes Received 2\"\r" +
+                                QByteArray(45, 'y') + "\n#1998-12-16 10:14:42#,\"CRC Errors 3\"";
+        QVERIFY(WriteFile(OldLog(), text));
+        for (const std::size_t block : {std::size_t{1}, std::size_t{7}, std::size_t{1} << 20}) {
+            QStringList entries;
+            OldLogCounts counts;
+            QVERIFY(ReadOldLog(
+                OldLog(), nullptr, Form("us"),
+                [&](DateTime time, std::string_view message) {
+                    entries << Iso(time) + QLatin1Char(' ') +
+                                   QString::fromLatin1(message.data(), qsizetype(message.size()));
+                    return true;
+                },
+                &counts, nullptr, OldLogReadLimits{block, 44}));
+            QCOMPARE(entries, (QStringList{"1998-12-16 10:14:40 Bytes Received 1",
+                                           "1998-12-16 10:14:41 Bytes Received 2",
+                                           "1998-12-16 10:14:42 CRC Errors 3"}));
+            QCOMPARE(counts.skipped, 2);
+        }
+    }
+
     void noOldLogChangesNothing()
     {
         QVERIFY(WriteFile(SesLog(), CurrentRecords(2)));

@@ -3,7 +3,6 @@
 
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -11,11 +10,10 @@
 
 int main(int argc, char* argv[])
 {
-    // Drawn in memory: no display is needed.
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
-    const QStringList args = app.arguments().mid(1);
+    // Drawn on images in memory, without text: no application object and no display are needed.
+    QStringList args;
+    for (int i = 1; i < argc; ++i)
+        args << QString::fromLocal8Bit(argv[i]);
     if (args.size() < 3) {
         std::fputs("Usage: dialtally-icon ICON.svg OUTDIR SIZE...\n", stderr);
         return 2;

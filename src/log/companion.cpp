@@ -369,6 +369,11 @@ bool CompanionLogger::Poll()
             OpenSource();
             if (m_fd < 0)
                 break;
+            // The place the logger starts from is kept before anything is read: a logger killed
+            // in its first moments must leave a place to come back to, or the next one would start
+            // at the end of the source and lose what was written meanwhile.
+            if (m_batch.empty() && !WriteBatch())
+                return false;
         }
         while (readThisPoll < kPollLimit) {
             if (!SourceStillHolds())

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <limits>
 #include <unistd.h>
 
 namespace dialtally {
@@ -15,6 +16,14 @@ bool IsBlank(char c)
 bool IsSeparator(char c)
 {
     return c == ',' || c == '\r' || c == '\n';
+}
+
+// The length of the bytes begin .. end without the blanks at their end.
+std::size_t LengthWithoutTrailingBlanks(const char* begin, const char* end)
+{
+    while (end > begin && IsBlank(end[-1]))
+        --end;
+    return static_cast<std::size_t>(end - begin);
 }
 
 } // namespace
@@ -141,25 +150,40 @@ DataFieldReader::Result DataFieldReader::Quoted(std::string_view& field)
 
 DataFieldReader::Result DataFieldReader::Bare(std::string_view& field)
 {
+    // Blanks at the end of a bare field are not part of it, so only the bytes up to the last
+    // non-blank count against maxField, wherever a block ends. When the buffer fills with a field
+    // whose tail is blanks, the blanks are dropped and their place remembered: the field is too
+    // long only if anything but blanks follows them before the separator.
     std::size_t scanned = 0;
     bool tooLong = false;
+    // The field's length when blanks were dropped behind it; no field reaches the initial value.
+    std::size_t lengthBeforeBlanks = std::numeric_limits<std::size_t>::max();
     for (;;) {
         for (std::size_t i = m_pos + scanned; i < m_end; ++i) {
             if (!IsSeparator(m_buffer[i]))
                 continue;
-            std::size_t last = i;
-            while (last > m_pos && IsBlank(m_buffer[last - 1]))
-                --last;
-            field = std::string_view(m_buffer.data() + m_pos, last - m_pos);
+            const std::size_t length =
+                LengthWithoutTrailingBlanks(m_buffer.data() + m_pos, m_buffer.data() + i);
+            field = std::string_view(m_buffer.data() + m_pos, length);
             ConsumeSeparator(i);
-            return tooLong || field.size() > m_maxField ? Result::TooLong : Result::Field;
+            const bool blanksInside = length > lengthBeforeBlanks;
+            return tooLong || blanksInside || length > m_maxField ? Result::TooLong : Result::Field;
+        }
+        if (m_end - m_pos > m_maxField) {
+            const std::size_t length =
+                LengthWithoutTrailingBlanks(m_buffer.data() + m_pos, m_buffer.data() + m_end);
+            const bool blanksInside = length > lengthBeforeBlanks;
+            if (tooLong || blanksInside || length > m_maxField) {
+                // Nothing of a field this long is used.
+                tooLong = true;
+                lengthBeforeBlanks = std::numeric_limits<std::size_t>::max();
+                m_pos = m_end;
+            } else {
+                lengthBeforeBlanks = length;
+                m_end = m_pos + length;
+            }
         }
         scanned = m_end - m_pos;
-        if (scanned > m_maxField) {
-            tooLong = true;
-            m_pos = m_end;
-            scanned = 0;
-        }
         const long n = Fill();
         if (n < 0)
             return Result::ReadError;

@@ -299,9 +299,12 @@ void frmMain::BuildMenus()
     editLog->setVisible(false);
 
     QMenu* settings = MakeMenu(bar, QStringLiteral("&Settings"), "mnuPref", 260);
-    MakeAction(settings, QStringLiteral("&Service Costs"), "mnuSCosts", 280, false);
-    MakeAction(settings, QStringLiteral("&Communication Costs"), "mnuCCosts", 290, false);
-    MakeAction(settings, QStringLiteral("&Options"), "mnuOptions", 0, false);
+    connect(MakeAction(settings, QStringLiteral("&Service Costs"), "mnuSCosts", 280),
+            &QAction::triggered, this, &frmMain::ServiceCosts);
+    connect(MakeAction(settings, QStringLiteral("&Communication Costs"), "mnuCCosts", 290),
+            &QAction::triggered, this, &frmMain::CommunicationCosts);
+    connect(MakeAction(settings, QStringLiteral("&Options"), "mnuOptions"), &QAction::triggered,
+            this, &frmMain::Options);
 
     QMenu* help = MakeMenu(bar, QStringLiteral("&Help"), "mnuHelp", 300);
     MakeAction(help, QStringLiteral("&Help Index"), "mnuHelpTopis", 0, false);

@@ -86,6 +86,12 @@ public:
     // The first run of the program: the agreement was accepted in this run (set at start-up).
     void SetFirstRun(bool firstRun) { m_fFirstRun = firstRun; }
     bool FirstRun() const { return m_fFirstRun; }
+    // The Settings menu: each opens its dialog modally. After the tariff dialogs the costs are
+    // worked out again (ApplySettingsChange); after the options the log is updated and analysed
+    // again.
+    void ServiceCosts();
+    void CommunicationCosts();
+    void Options();
     // Brings page 0 (sessions), 1 (statistics) or 2 (monthly summary) to the front.
     void ShowPage(int page);
     int Page() const { return m_iPage; }

@@ -4,13 +4,13 @@
 // read back the same when written as the date literal, and the bar must stay within its range.
 // The first three bytes choose the regional form, the block size and the longest line.
 
+#include "fuzzsupport.h"
 #include "log/adapterline.h"
 #include "log/oldlog.h"
-#include "support/memoryprogressbar.h"
 
 #include <QString>
+#include <algorithm>
 #include <cstdint>
-#include <cstdlib>
 #include <string>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -20,11 +20,20 @@ using namespace dialtally;
 
 namespace {
 
-void Check(bool condition)
-{
-    if (!condition)
-        std::abort();
-}
+// A bar that keeps its numbers, as the window's bar does.
+class Bar : public ProgressBar {
+public:
+    std::int32_t Min() const override { return m_min; }
+    void SetMin(std::int32_t value) override { m_min = value; }
+    std::int32_t Max() const override { return m_max; }
+    void SetMax(std::int32_t value) override { m_max = value; }
+    std::int32_t Value() const override { return m_value; }
+    void SetValue(std::int32_t value) override { m_value = std::clamp(value, m_min, m_max); }
+    void SetText(const QString&) override {}
+
+private:
+    std::int32_t m_min = 0, m_max = 0, m_value = 0;
+};
 
 struct Entry {
     DateTime time;
@@ -87,13 +96,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ::close(fd);
         return 0;
     }
-    MemoryProgressBar bar;
+    Bar bar;
     OldLogCounts counts;
     std::vector<Entry> entries;
     const bool read = ReadOldLog(
         QStringLiteral("/proc/self/fd/%1").arg(fd), &bar, form,
         [&](DateTime time, std::string_view message) {
-            Check(OldLogTime('#' + FormatIsoDateTime(time) + '#', form) == time);
+            FUZZ_CHECK(OldLogTime('#' + FormatIsoDateTime(time) + '#', form) == time);
             ClassifyMessage(message, Dialect::Windows95);
             DecimalValue(message);
             entries.push_back({time, std::string(message)});
@@ -101,11 +110,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         },
         &counts, nullptr, limits);
     ::close(fd);
-    Check(read);
-    Check(bar.Value() >= bar.Min() && bar.Value() <= bar.Max());
+    FUZZ_CHECK(read);
+    FUZZ_CHECK(bar.Value() >= bar.Min() && bar.Value() <= bar.Max());
 
     OldLogCounts expectedCounts;
-    Check(entries == Expected(text, form, limits.maxLine, expectedCounts));
-    Check(counts.entries == expectedCounts.entries && counts.skipped == expectedCounts.skipped);
+    FUZZ_CHECK(entries == Expected(text, form, limits.maxLine, expectedCounts));
+    FUZZ_CHECK(counts.entries == expectedCounts.entries &&
+               counts.skipped == expectedCounts.skipped);
     return 0;
 }

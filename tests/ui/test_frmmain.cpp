@@ -546,9 +546,8 @@ void TestFrmMain::disabledCommandsStayUnwired()
     auto window = StartWindow();
     for (const char* name : {"cmdLogging", "cmdClear", "cmdPrint", "cmdExport"})
         QVERIFY2(!Child<QPushButton>(*window, name)->isEnabled(), name);
-    for (const char* name :
-         {"mnuPrint", "mnuWriteLog", "mnuDelete", "mnuLog", "mnuClearLog", "mnuEditLog",
-          "mnuSCosts", "mnuCCosts", "mnuOptions", "mnuHelpTopis"}) {
+    for (const char* name : {"mnuPrint", "mnuWriteLog", "mnuDelete", "mnuLog", "mnuClearLog",
+                             "mnuEditLog", "mnuHelpTopis"}) {
         auto* action = window->findChild<QAction*>(QString::fromLatin1(name));
         QVERIFY2(action, name);
         QVERIFY2(!action->isEnabled(), name);

@@ -2,7 +2,11 @@
 
 #include <QDir>
 #include <QFile>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <stdexcept>
 #include <fstream>
 #include <sstream>
 #include <sys/inotify.h>
@@ -188,12 +192,44 @@ std::int64_t FileSize(const std::string& path)
     return ::stat(path.c_str(), &info) == 0 ? static_cast<std::int64_t>(info.st_size) : -1;
 }
 
+namespace {
+
+std::string SystemErrorText(const std::string& action, const std::string& path)
+{
+    return "cannot " + action + " " + path + ": " + std::strerror(errno);
+}
+
+} // namespace
+
 std::string ReadFile(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream bytes;
-    bytes << in.rdbuf();
-    return bytes.str();
+    // A file that cannot be read is the tool's failure, never an empty session log.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) {
+        if (errno == ENOENT)
+            return {};
+        throw std::runtime_error(SystemErrorText("open", path));
+    }
+    struct stat info;
+    std::string bytes;
+    if (::fstat(fd, &info) == 0 && info.st_size > 0)
+        bytes.reserve(static_cast<std::size_t>(info.st_size));
+    char block[1 << 16];
+    for (;;) {
+        const ssize_t n = ::read(fd, block, sizeof block);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0) {
+            const std::string why = SystemErrorText("read", path);
+            ::close(fd);
+            throw std::runtime_error(why);
+        }
+        if (n == 0)
+            break;
+        bytes.append(block, static_cast<std::size_t>(n));
+    }
+    ::close(fd);
+    return bytes;
 }
 
 std::string Tail(const std::string& path, std::size_t bytes)

@@ -98,6 +98,12 @@ ChildSpec LoggerRig::NextLoggerSpec(std::optional<rlim_t> fileSizeLimit)
 {
     ChildSpec spec = LoggerCommand(m_tools, m_ws, "logger-" + std::to_string(++m_starts));
     spec.fileSizeLimit = fileSizeLimit;
+    // A logger without a kept place reads an existing source from its end: lines written before
+    // it opened the source are not its to deliver. Until a logger has kept a place, the loggers
+    // are started to read the source, which is new, from its start; later ones go on from their
+    // kept place.
+    if (!FileExists(m_ws.InWindows("Dtally.pos")))
+        spec.arguments.push_back("--from-start");
     return spec;
 }
 

@@ -101,6 +101,8 @@ private:
 
 } // namespace
 
+constexpr std::int64_t kMaxLogBytes = 64 * 1024 * 1024;
+
 void DriveKilledOperation(KilledOperation& operation, ScenarioContext& context, Tally& tally)
 {
     int killsLeft = context.kills;
@@ -130,7 +132,9 @@ void DriveKilledOperation(KilledOperation& operation, ScenarioContext& context, 
         if (calibration.changes > 0)
             line += ", " + std::to_string(calibration.changes) + " file changes";
         context.progress(line + (held ? "" : "; VIOLATION"));
-        if (!held)
+        // After a violation the next round stands on its own; and a session log that has grown
+        // large starts afresh, so that rounds stay quick and each check reads little.
+        if (!held || FileSize(operation.Folders().SessionLog()) > kMaxLogBytes)
             operation.Reset();
     }
 }

@@ -23,6 +23,7 @@ namespace {
 
 constexpr const char* kTmpfsOptions = "size=16m,mode=0755";
 constexpr const char* kBallast = "ballast";
+constexpr off_t kLogLimit = 4 * 1024 * 1024;
 constexpr std::int64_t kUpdateSessions = 400; // about 1.2 MB of lines
 constexpr std::size_t kUpdateBytes = 1024 * 1024;
 constexpr std::int64_t kLoggerSessions = 200;
@@ -170,6 +171,11 @@ public:
     {
         m_number = number;
         m_problems.clear();
+        // The session log grows round after round; on the small file systems it would in the end
+        // leave no room even with the ballast gone. It starts afresh before it takes a quarter.
+        struct stat log;
+        if (::stat(m_ws.SessionLog().c_str(), &log) == 0 && log.st_size > kLogLimit)
+            m_rig.Reset();
         if (kind.logger)
             LoggerRound(kind, dialect);
         else

@@ -1,17 +1,23 @@
-// Renders each page of the main window on the data of the given folders to PNG files, on the
-// offscreen platform, for the README and for looking at the layout without a desktop.
+// Renders each page of the main window and each settings dialog on the data of the given folders
+// to PNG files, on the offscreen platform, for the README and for looking at the layout without a
+// desktop.
 //
 //   dialtally-screenshots OUTDIR [--program-dir DIR] [--windows-dir DIR] [--system 95|98|other]
 
 #include "platform/folders.h"
 #include "platform/places.h"
+#include "ui/frmccosts.h"
 #include "ui/frmmain.h"
+#include "ui/frmoptions.h"
+#include "ui/frmscosts.h"
 
 #include <QApplication>
 #include <QDir>
 #include <QMenuBar>
 #include <QPixmap>
+#include <QSettings>
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char* argv[])
 {
@@ -50,6 +56,29 @@ int main(int argc, char* argv[])
             std::fprintf(stderr, "dialtally-screenshots: cannot write %s\n", qPrintable(path));
             return 1;
         }
+        std::printf("%s\n", qPrintable(path));
+    }
+
+    // The settings dialogs as they open on the same settings; nothing is saved.
+    std::unique_ptr<QSettings> store;
+    dialtally::LoadedSettings settings = dialtally::LoadUserSettings(places.SettingsFile(), store);
+    bool updateFlag = false;
+    const dialtally::SettingsEdit edit{settings, store.get(), updateFlag};
+    dialtally::frmCCosts communication(edit, &window);
+    dialtally::frmSCosts service(edit, &window);
+    dialtally::frmOptions options(edit, &window);
+    const std::pair<QWidget*, const char*> dialogs[] = {{&communication, "communication-costs.png"},
+                                                        {&service, "service-costs.png"},
+                                                        {&options, "options.png"}};
+    for (const auto& [dialog, name] : dialogs) {
+        dialog->show();
+        QApplication::processEvents();
+        const QString path = outDir.absoluteFilePath(QString::fromLatin1(name));
+        if (!dialog->grab().save(path)) {
+            std::fprintf(stderr, "dialtally-screenshots: cannot write %s\n", qPrintable(path));
+            return 1;
+        }
+        dialog->hide();
         std::printf("%s\n", qPrintable(path));
     }
     return 0;

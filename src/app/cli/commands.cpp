@@ -80,6 +80,30 @@ const CliCommand kCommands[] = {
      "  --height N    height of the picture in pixels (default 169)\n"
      "  --no-update   read the session log as it is, without the update\n",
      RunGraph},
+    {"settings", "the tariffs and the connect-time allowance; settings set changes them",
+     "Usage: dialtally-cli [global options] settings [--json]\n"
+     "       dialtally-cli [global options] settings set NAME=VALUE...\n"
+     "\n"
+     "Prints the telephone and provider tariffs and the connect-time allowance as the\n"
+     "program loads them from the settings store, one NAME=VALUE line each under the\n"
+     "store's names; the rate grid is vCommRatesDay1 (Sunday) .. vCommRatesDay7\n"
+     "(Saturday), 24 digits each, the rate code (1, 2 or 3) of each clock hour.\n"
+     "\n"
+     "  --json   one object: commCosts, commConnect, commRates (three numbers),\n"
+     "           commRateDelayMinutes, commRatesDays (seven strings of 24 digits,\n"
+     "           Sunday first), servCosts, servConnect, servMinute, servDataMb,\n"
+     "           servFlatMonth, servRounding, allowanceSeconds\n"
+     "\n"
+     "settings set changes values with the checks and rounding of the settings\n"
+     "dialogs, for a machine without a display; the names are those printed above.\n"
+     "Flags are True or False. Amounts are numbers with the locale's decimal\n"
+     "separator or a point, kept to four decimals (vServMinute and vServFlatMonth\n"
+     "to three, as the service costs dialog keeps them). vCommRateDelayMinutes is a\n"
+     "whole number 0..32767 and vAditionalConnectSeconds -32768..32767, a fraction\n"
+     "rounded to the nearest (a half to the even one). A value that fails its check\n"
+     "ends with status 2 and \"Data Not Valid\" with its name, and nothing is\n"
+     "written: the values are saved all together or not at all.\n",
+     RunSettings},
     {"import-old", "convert a log of the previous format (Dtally.log), or drop it",
      "Usage: dialtally-cli [global options] import-old (--yes | --discard)\n"
      "\n"

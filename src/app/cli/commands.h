@@ -26,5 +26,6 @@ int RunMonths(const QStringList& args, const Places& places);
 int RunUpdate(const QStringList& args, const Places& places);
 int RunGraph(const QStringList& args, const Places& places);
 int RunImportOld(const QStringList& args, const Places& places);
+int RunSettings(const QStringList& args, const Places& places);
 
 } // namespace dialtally

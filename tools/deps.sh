@@ -10,6 +10,7 @@ DIALTALLY_PACKAGES=(
     desktop-file-utils
     dpkg-dev
     fakeroot
+    poppler-utils
 )
 
 dialtally_install_packages() {

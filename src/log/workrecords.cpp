@@ -1,7 +1,7 @@
 #include "log/workrecords.h"
 
 #include "log/adapterline.h"
-#include "log/datafields.h"
+#include "log/datafile.h"
 #include "log/datetime.h"
 #include "log/sessionlog.h"
 #include "log/update.h"

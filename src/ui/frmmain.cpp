@@ -7,13 +7,18 @@
 #include "log/update.h"
 #include "report/graph.h"
 #include "report/statbar.h"
+#include "ui/clearlogcommand.h"
+#include "ui/deletecommand.h"
+#include "ui/exportcommand.h"
 #include "ui/frmabout.h"
+#include "ui/frmeditlog.h"
 #include "ui/gridtextmodel.h"
 #include "ui/importoldlog.h"
 #include "ui/messagebox.h"
 #include "ui/monthlypage.h"
 #include "ui/pagecontrols.h"
 #include "ui/picturebox.h"
+#include "ui/printcommand.h"
 #include "ui/sessionpage.h"
 #include "ui/sessiontablemodel.h"
 #include "ui/statisticspage.h"
@@ -236,14 +241,16 @@ void frmMain::BuildWindow()
         m_placement.Add(button, Anchor::Shift);
         return button;
     };
-    // Logging, Clear and Print are commands of their own; they stay off until they exist.
+    // Logging is a command of its own; it stays off until it exists.
     m_cmdLogging = makeButton(QStringLiteral("Logging &On"), "cmdLogging", 1080, 435, false);
     m_cmdUpdate = makeButton(QStringLiteral("&Update Log"), "cmdUpdate", 1980, 435, true);
-    m_cmdClear = makeButton(QStringLiteral("C&lear Log"), "cmdClear", 2520, 435, false);
-    m_cmdPrint = makeButton(QStringLiteral("&Print Log"), "cmdPrint", 3060, 435, false);
+    m_cmdClear = makeButton(QStringLiteral("C&lear Log"), "cmdClear", 2520, 435, true);
+    m_cmdPrint = makeButton(QStringLiteral("&Print Log"), "cmdPrint", 3060, 435, true);
     m_cmdExport = makeButton(QStringLiteral("E&xport Log"), "cmdExport", 3600, 435, false);
     m_cmdExit = makeButton(QStringLiteral("&Exit"), "cmdExit", 5580, 495, true);
     connect(m_cmdUpdate, &QPushButton::clicked, this, &frmMain::Update);
+    connect(m_cmdClear, &QPushButton::clicked, this, [this] { ClearLog(*this); });
+    connect(m_cmdPrint, &QPushButton::clicked, this, [this] { PrintCommand(*this); });
     connect(m_cmdExit, &QPushButton::clicked, this, &frmMain::Exit);
 
     m_picStatBar = new PictureBox(canvas);
@@ -277,8 +284,10 @@ void frmMain::BuildMenus()
 {
     QMenuBar* bar = menuBar();
     QMenu* file = MakeMenu(bar, QStringLiteral("&File"), "mnuFile");
-    MakeAction(file, QStringLiteral("&Print Log"), "mnuPrint", 240, false);
-    MakeAction(file, QStringLiteral("Write Data File"), "mnuWriteLog", 0, false);
+    connect(MakeAction(file, QStringLiteral("&Print Log"), "mnuPrint", 240), &QAction::triggered,
+            this, [this] { PrintCommand(*this); });
+    connect(MakeAction(file, QStringLiteral("Write Data File"), "mnuWriteLog"), &QAction::triggered,
+            this, [this] { WriteDataFile(*this); });
     AddSeparator(file, "sep0");
     connect(MakeAction(file, QStringLiteral("&Exit"), "mnuExit"), &QAction::triggered, this,
             &frmMain::Exit);
@@ -286,17 +295,21 @@ void frmMain::BuildMenus()
     m_mnuEdit = MakeMenu(bar, QStringLiteral("&Edit"), "mnuEdit", 250);
     connect(MakeAction(m_mnuEdit, QStringLiteral("&Copy"), "mnuCopy"), &QAction::triggered, this,
             &frmMain::CopySelection);
-    MakeAction(m_mnuEdit, QStringLiteral("&Delete"), "mnuDelete", 0, false);
+    connect(MakeAction(m_mnuEdit, QStringLiteral("&Delete"), "mnuDelete"), &QAction::triggered,
+            this, [this] { DeleteSelected(*this); });
 
     m_mnuLogging = MakeMenu(bar, QStringLiteral("&Logging"), "mnuLogging");
     m_mnuLog = MakeAction(m_mnuLogging, QStringLiteral("&Logging On"), "mnuLog", 210, false);
     m_mnuLog->setCheckable(true);
     connect(MakeAction(m_mnuLogging, QStringLiteral("&Update Log"), "mnuUpdate", 220),
             &QAction::triggered, this, &frmMain::Update);
-    MakeAction(m_mnuLogging, QStringLiteral("&Clear Log"), "mnuClearLog", 230, false);
+    connect(MakeAction(m_mnuLogging, QStringLiteral("&Clear Log"), "mnuClearLog", 230),
+            &QAction::triggered, this, [this] { ClearLog(*this); });
+    // Hidden and off until the About dialog shows it.
     QAction* editLog =
         MakeAction(m_mnuLogging, QStringLiteral("&Edit Log"), "mnuEditLog", 0, false);
     editLog->setVisible(false);
+    connect(editLog, &QAction::triggered, this, [this] { OpenLogEditor(*this); });
 
     QMenu* settings = MakeMenu(bar, QStringLiteral("&Settings"), "mnuPref", 260);
     connect(MakeAction(settings, QStringLiteral("&Service Costs"), "mnuSCosts", 280),
@@ -680,6 +693,24 @@ void frmMain::UpdateSelectionSum(int firstRow, int lastRow)
     }
     m_sessionPage->ShowSum(
         SumRange(m_gSessions, static_cast<SessionIndex>(*first), static_cast<SessionIndex>(*last)));
+}
+
+std::pair<int, int> frmMain::SelectedSessionRows() const
+{
+    const QTableView* grid = m_sessionPage->Grid();
+    int first = grid->currentIndex().row();
+    int last = first;
+    // The selection as ranges: a million selected rows are one range, not a million indexes.
+    const QItemSelection selection = grid->selectionModel()->selection();
+    if (!selection.isEmpty()) {
+        first = selection.front().top();
+        last = selection.front().bottom();
+        for (const QItemSelectionRange& range : selection) {
+            first = std::min(first, range.top());
+            last = std::max(last, range.bottom());
+        }
+    }
+    return {first, last};
 }
 
 void frmMain::RestorePeriod()

@@ -97,6 +97,10 @@ public:
     int Page() const { return m_iPage; }
 
     const SessionList& Sessions() const { return m_gSessions; }
+    const Places& WindowPlaces() const { return m_places; }
+    std::int32_t AdditionalConnectSeconds() const { return m_settings.vAditionalConnectSeconds; }
+    // The first and the last row selected in the session table; the current row when none is.
+    std::pair<int, int> SelectedSessionRows() const;
     const Statistics& CurrentStatistics() const { return m_statistics; }
     const CostSettings& Costs() const { return m_settings.costs; }
     SessionTableModel& SessionTable();

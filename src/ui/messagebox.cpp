@@ -1,7 +1,10 @@
 #include "ui/messagebox.h"
 
+#include <QDir>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
+#include <QPushButton>
 #include <deque>
 
 namespace dialtally {
@@ -24,7 +27,7 @@ Presets& State()
 
 const QString kTitle = QStringLiteral("Dialtally");
 
-// The preset answer for a box about to be shown, after recording its text.
+// Takes a preset answer of a test, if there is one, and records the text.
 std::optional<MessageBox::Answer> PresetAnswer(const QString& text)
 {
     Presets& state = State();
@@ -38,11 +41,54 @@ std::optional<MessageBox::Answer> PresetAnswer(const QString& text)
     return state.autoAnswer;
 }
 
-// The toolkit breaks lines at "\n" alone; a "\r" would show as a stray mark.
-QString BoxText(const QString& text)
+std::optional<QString> PresetFileName(const QString& caption)
 {
-    return QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    Presets& state = State();
+    state.lastText = caption;
+    ++state.shownCount;
+    if (state.nextFileName) {
+        QString fileName = *state.nextFileName;
+        state.nextFileName.reset();
+        return fileName;
+    }
+    if (state.autoAnswer)
+        return QString();
+    return std::nullopt;
 }
+
+// Qt's own save dialog, refusing what a save must not be given: a read-only file, a folder that
+// is not there. Replacing an existing file is asked by the dialog itself.
+class CheckedSaveDialog : public QFileDialog {
+public:
+    CheckedSaveDialog(QWidget* parent, const QString& caption, const QString& filter)
+        : QFileDialog(parent, caption, QString(), filter)
+    {
+        setAcceptMode(QFileDialog::AcceptSave);
+        setFileMode(QFileDialog::AnyFile);
+        setOption(QFileDialog::DontUseNativeDialog);
+    }
+
+protected:
+    void accept() override
+    {
+        const QStringList files = selectedFiles();
+        if (!files.isEmpty()) {
+            const QFileInfo file(files.first());
+            QString refusal;
+            if (!file.isDir() && !QFileInfo(file.absolutePath()).isDir())
+                refusal = QStringLiteral("%1\nPath does not exist.\nCheck the path and try again.");
+            else if (file.isFile() && !file.isWritable())
+                refusal = QStringLiteral(
+                    "%1\nThis file is set to read-only.\nTry again with a different file name.");
+            if (!refusal.isEmpty()) {
+                QMessageBox::warning(this, windowTitle(),
+                                     refusal.arg(QDir::toNativeSeparators(file.filePath())));
+                return;
+            }
+        }
+        QFileDialog::accept();
+    }
+};
 
 } // namespace
 
@@ -53,7 +99,8 @@ MessageBox::Answer MessageBox::Show(QWidget* parent, const QString& text, Icon i
 
     QMessageBox box(parent);
     box.setWindowTitle(kTitle);
-    box.setText(BoxText(text));
+    // The toolkit breaks lines at "\n" alone; a "\r" would show as a stray mark.
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     switch (icon) {
     case Icon::Information:
         box.setIcon(QMessageBox::Information);
@@ -71,13 +118,26 @@ MessageBox::Answer MessageBox::Show(QWidget* parent, const QString& text, Icon i
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 
+MessageBox::Answer MessageBox::Confirm(QWidget* parent, const QString& text, const QString& title)
+{
+    if (const auto preset = PresetAnswer(text))
+        return *preset;
+    QMessageBox box(parent);
+    box.setWindowTitle(title.isEmpty() ? kTitle : title);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Ok | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Cancel);
+    return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
+}
+
 MessageBox::Answer MessageBox::AskYesNoCancel(QWidget* parent, const QString& text)
 {
     if (const auto preset = PresetAnswer(text))
         return *preset;
     QMessageBox box(parent);
     box.setWindowTitle(kTitle);
-    box.setText(BoxText(text));
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
     box.setIcon(QMessageBox::Question);
     box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
     box.setDefaultButton(QMessageBox::Yes);
@@ -89,6 +149,17 @@ MessageBox::Answer MessageBox::AskYesNoCancel(QWidget* parent, const QString& te
     default:
         return Answer::Cancel;
     }
+}
+
+QString MessageBox::CheckedSaveFileName(QWidget* parent, const QString& caption,
+                                        const QString& filter)
+{
+    if (const auto preset = PresetFileName(caption))
+        return *preset;
+    CheckedSaveDialog dialog(parent, caption, filter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().first();
 }
 
 QString MessageBox::SaveFileName(QWidget* parent, const QString& caption, const QString& filter)

@@ -17,11 +17,19 @@ public:
 
     // Information and exclamation boxes have an OK button; question boxes OK and Cancel.
     static Answer Show(QWidget* parent, const QString& text, Icon icon);
+    // A question with OK and Cancel where Cancel is the default button, so that Enter does not
+    // destroy anything; titled "Dialtally" unless a title is given.
+    static Answer Confirm(QWidget* parent, const QString& text, const QString& title = QString());
     // A question with the buttons Yes, No and Cancel; Yes is the default.
     static Answer AskYesNoCancel(QWidget* parent, const QString& text);
 
     // File name chosen for saving, or empty when the user cancelled.
     static QString SaveFileName(QWidget* parent, const QString& caption, const QString& filter);
+    // The same with the checks of a save that must not fail on the name: an existing file needs
+    // the user's consent to be replaced, a read-only file is refused and the folder must exist;
+    // the dialog stays open until the name passes.
+    static QString CheckedSaveFileName(QWidget* parent, const QString& caption,
+                                       const QString& filter);
 
     // Test hooks: the next box (or file dialog) returns this answer at once without showing;
     // answers given one after another answer the boxes in that order. Every text shown or

@@ -4,7 +4,7 @@
 // small longest field so that short inputs reach the too-long paths.
 
 #include "fuzzsupport.h"
-#include "log/datafields.h"
+#include "log/datafile.h"
 
 #include <string>
 #include <sys/mman.h>
@@ -72,15 +72,14 @@ std::vector<Item> ReadWhole(std::string_view data, std::size_t maxField)
             pos = close + 1;
             skipToSeparator = true;
         } else {
+            // The end of the file ends a bare field as a separator does.
             const std::size_t at = data.find_first_of(kSeparators, pos);
-            if (at == std::string_view::npos) {
-                items.push_back({Result::Unterminated, {}});
-                return items;
-            }
-            std::size_t end = at;
+            std::size_t end = at == std::string_view::npos ? data.size() : at;
             while (end > pos && IsBlank(data[end - 1]))
                 --end;
             add(data.substr(pos, end - pos));
+            if (at == std::string_view::npos)
+                break;
             consumeSeparator(at);
         }
     }

@@ -1,4 +1,4 @@
-#include "log/datafields.h"
+#include "log/datafile.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -153,9 +153,9 @@ private slots:
         QTest::newRow("unterminated quoted last field")
             << Quoted(kOpened) + "\"12-16-1998 10:20:00.00 - Bytes Received 9"
             << 1 << false << "1998-12-16 10:14:40 1 0" << false;
-        QTest::newRow("bare last field without line end")
+        QTest::newRow("bare last field without line end is a line all the same")
             << Quoted(kOpened) + bytesEvent
-            << 1 << false << "1998-12-16 10:14:40 1 0" << false;
+            << 1 << true << "1998-12-16 10:14:40 1 0; 1998-12-16 10:20:00 101 900" << false;
         QTest::newRow("other system recognises nothing")
             << Quoted(kOpened) + Quoted(bytesEvent) << 0 << true << "" << false;
         QTest::newRow("windows 98 dialect")
@@ -171,7 +171,7 @@ private slots:
             << 1 << true << "1998-12-16 10:20:00 101 900" << false;
         QTest::newRow("a giant field without quote or line end meets the end of the file")
             << Quoted(kOpened) + QByteArray(3 * 1024 * 1024, 'y')
-            << 1 << false << "1998-12-16 10:14:40 1 0" << false;
+            << 1 << true << "1998-12-16 10:14:40 1 0" << false;
         // clang-format on
     }
 

@@ -37,5 +37,7 @@ int Fail(const QString& message);
 int RunUpdateBench(const QStringList& args);
 int RunRefreshBench(const QStringList& args);
 int RunLoadBench(const QStringList& args);
+int RunDeleteBench(const QStringList& args);
+int RunEditorBench(const QStringList& args);
 
 } // namespace dialtally::bench

@@ -39,6 +39,23 @@ const Measurement kMeasurements[] = {
      "when the median round's load takes more than ten times its cat, or any round 64 bytes or\n"
      "more of memory per event.\n",
      RunLoadBench},
+    {"delete", "deletion of a day from a large session log, beside cat",
+     "Usage: dialtally-bench delete [--events N] [--repeats R] [--dir DIR]\n"
+     "\n"
+     "Generates a session log of N events (default 10000000) in a temporary folder under DIR.\n"
+     "Each of R rounds (default 5) times cat LOG > /dev/null and cat LOG > COPY, then the\n"
+     "deletion of the day in the middle of the log under the update lock (DeleteLogPeriod),\n"
+     "and puts the log back. Exits with 3 when the median round's deletion takes more than\n"
+     "three times its cat > /dev/null.\n",
+     RunDeleteBench},
+    {"editor", "the log editor opening a large session log offscreen, beside cat",
+     "Usage: dialtally-bench editor [--events N] [--repeats R] [--dir DIR]\n"
+     "\n"
+     "Generates a session log of N events (default 1000000) in a temporary folder under DIR\n"
+     "and times, R times (default 5), the log editor from its creation to its grid painted\n"
+     "on the offscreen platform, each beside cat of the log. Exits with 3 when the median\n"
+     "takes more than 2 seconds.\n",
+     RunEditorBench},
 };
 // clang-format on
 
@@ -57,10 +74,10 @@ QString Help()
 
 int main(int argc, char* argv[])
 {
-    // The refresh measurement drives the main window, which needs the widget toolkit; it runs
+    // The refresh and editor measurements drive windows, which need the widget toolkit; they run
     // without a display.
     std::unique_ptr<QCoreApplication> app;
-    if (argc > 1 && std::strcmp(argv[1], "refresh") == 0) {
+    if (argc > 1 && (std::strcmp(argv[1], "refresh") == 0 || std::strcmp(argv[1], "editor") == 0)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QApplication>(argc, argv);
     } else {

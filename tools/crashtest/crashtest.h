@@ -99,6 +99,8 @@ const std::vector<Scenario>& Scenarios();
 void RunUpdateScenario(ScenarioContext& context, Tally& tally);
 void RunLoggerScenario(ScenarioContext& context, Tally& tally);
 void RunFullDiskScenario(ScenarioContext& context, Tally& tally);
+void RunDeleteScenario(ScenarioContext& context, Tally& tally);
+void RunEditorSaveScenario(ScenarioContext& context, Tally& tally);
 void RunImportScenario(ScenarioContext& context, Tally& tally);
 
 // ---- Shared steps of the scenarios ----

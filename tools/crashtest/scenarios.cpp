@@ -10,6 +10,10 @@ const std::vector<Scenario>& Scenarios()
          RunLoggerScenario},
         {"full-disk", "the update and the logger with no room to write, then with room again",
          RunFullDiskScenario},
+        {"delete", "the deletion of a period killed while it replaces the session log",
+         RunDeleteScenario},
+        {"editor-save", "the log editor's save killed while it replaces the session log",
+         RunEditorSaveScenario},
         {"import", "the import of an old log killed while updates run beside it",
          RunImportScenario},
     };

@@ -73,6 +73,11 @@ void PrintError(const QString& message)
     std::fwrite(line.data(), 1, static_cast<std::size_t>(line.size()), stderr);
 }
 
+void PrintMessage(const QString& message)
+{
+    PrintError(QString(message).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
 int UsageError(const QString& message)
 {
     PrintError(message);

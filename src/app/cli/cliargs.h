@@ -38,6 +38,8 @@ void PrintOut(std::string_view text);
 void PrintOut(const QString& text);
 // "dialtally-cli: message" on stderr.
 void PrintError(const QString& message);
+// A message of the program's own ("Log Cleared.") on stderr, its "\r\n" line breaks as "\n".
+void PrintMessage(const QString& message);
 
 int UsageError(const QString& message);
 int FileFailure(const QString& message);

@@ -80,6 +80,53 @@ const CliCommand kCommands[] = {
      "  --height N    height of the picture in pixels (default 169)\n"
      "  --no-update   read the session log as it is, without the update\n",
      RunGraph},
+    {"export", "the sessions as a tab-separated text file (Write Data File)",
+     "Usage: dialtally-cli [global options] export FILE [--from DATE (--to DATE | --to-end)]\n"
+     "                    [--no-update]\n"
+     "\n"
+     "Writes the sessions of the whole log, or those that start in a period of days, to\n"
+     "the text file FILE as the window's Write Data File does: a header line and one\n"
+     "line per session with up date, up time, down date, down time, duration [s],\n"
+     "bytes transmitted and received, communication and service costs, separated by\n"
+     "tabs, lines ended by CR LF, in the locale's formats and encoding. Runs the log\n"
+     "update first.\n"
+     "\n"
+     "  --from DATE   first day of the period: YYYY-MM-DD or the locale's short date\n"
+     "  --to DATE     last day of the period\n"
+     "  --to-end      the period runs to the end of the log\n"
+     "  --no-update   read the session log as it is, without the update\n",
+     RunExport},
+    {"report", "the printed report as a PDF file",
+     "Usage: dialtally-cli [global options] report FILE.pdf [--from DATE (--to DATE |\n"
+     "                    --to-end)] [--no-update]\n"
+     "\n"
+     "Prints the report of the window's Print Log into the PDF file FILE.pdf (A4, or\n"
+     "Letter where the locale measures in inches): title, column headers, one line per\n"
+     "session of the whole log or of a period, and the totals. Needs no display. Runs\n"
+     "the log update first. Options as for export.\n",
+     RunPrintReport},
+    {"clear", "delete the whole session log (Clear Log)",
+     "Usage: dialtally-cli [global options] clear --yes\n"
+     "\n"
+     "Deletes the session log SesLog.log as the window's Clear Log does; SesLog.bak and\n"
+     "the logger's files stay. Then runs the log update, which moves what the logger\n"
+     "collected since into the new log. Without --yes nothing is done (exit status 2).\n",
+     RunClear},
+    {"delete", "delete the period of some sessions from the log (Delete)",
+     "Usage: dialtally-cli [global options] delete --sessions FIRST[-LAST] --yes\n"
+     "                    [--no-update]\n"
+     "\n"
+     "Deletes from the session log every event from the connect time of the session\n"
+     "with index FIRST (the index of sessions --json) less 8 seconds to 4 seconds after\n"
+     "the disconnect time of the session with index LAST, as the window's Delete does\n"
+     "for the selected rows; the previous log is kept as SesLog.bak. Without --yes, or\n"
+     "with an index beyond the log, nothing is changed (exit status 2). Runs the log\n"
+     "update first, as sessions does, so that the indexes are the same.\n"
+     "\n"
+     "  --sessions FIRST[-LAST]  the first and the last session of the period\n"
+     "  --yes                    delete without asking\n"
+     "  --no-update              read the session log as it is, without the update\n",
+     RunDelete},
     {"settings", "the tariffs and the connect-time allowance; settings set changes them",
      "Usage: dialtally-cli [global options] settings [--json]\n"
      "       dialtally-cli [global options] settings set NAME=VALUE...\n"

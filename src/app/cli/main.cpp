@@ -36,8 +36,9 @@ QString ProgramHelp()
     return text;
 }
 
-// The graph command draws text, which takes the fonts of a graphical application. It draws on a
-// picture in memory, so the application runs off screen unless a platform is asked for.
+// The graph and the printed report draw text, which takes the fonts of a graphical application.
+// They draw on a picture in memory or into a PDF, so the application runs off screen unless a
+// platform is asked for.
 bool NeedsGraphics(int argc, char* argv[])
 {
     QStringList words;
@@ -45,7 +46,8 @@ bool NeedsGraphics(int argc, char* argv[])
         words << QString::fromLocal8Bit(argv[i]);
     Places places;
     return ResolvePlaces(words, QProcessEnvironment::systemEnvironment(), places) &&
-           !words.isEmpty() && words.first() == QLatin1String("graph");
+           !words.isEmpty() &&
+           (words.first() == QLatin1String("graph") || words.first() == QLatin1String("report"));
 }
 
 } // namespace

@@ -1,29 +1,30 @@
 #include "analysis/firstrun.h"
 
-#include "analysis/settingscheck.h"
+#include <QSettings>
 
 namespace dialtally {
 namespace {
 
-const QString kAcceptedKey = QStringLiteral("FirstRun/bAgreementAccepted");
-const QString kTrue = QStringLiteral("True");
+const QString kFirstRunDone = QStringLiteral("Run/bFirstRunDone");
 
 } // namespace
 
-bool IsFirstRun(const QSettings* store)
+bool IsFirstRun(QSettings& store)
 {
-    if (!store)
-        return false;
-    return store->value(kAcceptedKey).toString().trimmed().compare(kTrue, Qt::CaseInsensitive) != 0;
+    return store.value(kFirstRunDone).toString() != QLatin1String("True");
 }
 
-bool RecordAgreementAccepted(QSettings* store)
+bool MarkFirstRunDone(QSettings& store, SettingsProblem* problem)
 {
-    if (!store || !CheckSettingsFile(store->fileName()))
+    if (!CheckSettingsFile(store.fileName(), problem))
         return false;
-    store->setValue(kAcceptedKey, kTrue);
-    store->sync();
-    return store->status() != QSettings::AccessError;
+    store.setValue(kFirstRunDone, QStringLiteral("True"));
+    store.sync();
+    if (store.status() != QSettings::AccessError)
+        return true;
+    if (problem)
+        *problem = {store.fileName(), 0, QStringLiteral("cannot be written")};
+    return false;
 }
 
 } // namespace dialtally

@@ -1,18 +1,17 @@
 #pragma once
 
-#include <QSettings>
+#include "analysis/settingscheck.h"
+
+class QSettings;
 
 namespace dialtally {
 
-// The program's first run is the run in which the user has not accepted the agreement yet. The
-// acceptance is kept in the settings store in a section of its own, "FirstRun", which the version
-// check of the "Costs" section never touches: key "bAgreementAccepted" with "True".
-
-// True when the store holds no acceptance. A store that cannot be read (damaged, so that nothing
-// may write it) is a store of an earlier run: false.
-bool IsFirstRun(const QSettings* store);
-
-// Keeps the acceptance; false when the store cannot be written (or must not be: damaged).
-bool RecordAgreementAccepted(QSettings* store);
+// The first run of the program: the settings store holds no mark of an earlier run. The mark is
+// "bFirstRunDone" in a section of its own, "Run", which the version check of the costs never
+// deletes. A first run shows the welcome and switches logging on by itself.
+bool IsFirstRun(QSettings& store);
+// Writes the mark. A damaged or unreadable settings file is not written (CheckSettingsFile): false
+// with the reason in problem, as when the write fails.
+bool MarkFirstRunDone(QSettings& store, SettingsProblem* problem = nullptr);
 
 } // namespace dialtally

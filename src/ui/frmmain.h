@@ -36,6 +36,7 @@ class SessionPage;
 class SessionTableModel;
 class StatisticsPage;
 class TabPicture;
+class WindowHelp;
 
 // The one main window. It owns the session list, the statistics, the progress bar and the graph,
 // drives every reload and recalculation, and holds the menus, the period bar, the status line
@@ -83,8 +84,7 @@ public:
     void Exit();
     // The start-up load; runs once, at the first activation of the window.
     void FirstActivation();
-    // The first run of the program: the agreement was accepted in this run (set at start-up).
-    void SetFirstRun(bool firstRun) { m_fFirstRun = firstRun; }
+    // The first run of the program (no mark of an earlier run in the settings store).
     bool FirstRun() const { return m_fFirstRun; }
     // The Settings menu: each opens its dialog modally. After the tariff dialogs the costs are
     // worked out again (ApplySettingsChange); after the options the log is updated and analysed
@@ -178,7 +178,6 @@ private:
     MonthlyPage* m_monthlyPage = nullptr;
 
     PictureBox* m_picEnable = nullptr;
-    QLabel* m_picEnableText = nullptr;
     PictureBox* m_picStatBar = nullptr;
     QPushButton* m_cmdLogging = nullptr;
     QPushButton* m_cmdUpdate = nullptr;
@@ -188,6 +187,7 @@ private:
     QPushButton* m_cmdExit = nullptr;
     QTimer* m_timStatBar = nullptr;
 
+    WindowHelp* m_help = nullptr;
     QMenu* m_mnuEdit = nullptr;
     QMenu* m_mnuLogging = nullptr;
     QAction* m_mnuLog = nullptr;

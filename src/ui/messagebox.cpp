@@ -99,8 +99,11 @@ MessageBox::Answer MessageBox::Show(QWidget* parent, const QString& text, Icon i
 
     QMessageBox box(parent);
     box.setWindowTitle(kTitle);
-    // The toolkit breaks lines at "\n" alone; a "\r" would show as a stray mark.
-    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    // The toolkit breaks lines at "\n" alone; a "\r" would show as a stray mark. Some texts break
+    // their line with a carriage return alone.
+    box.setText(QString(text)
+                    .replace(QStringLiteral("\r\n"), QStringLiteral("\n"))
+                    .replace(QLatin1Char('\r'), QLatin1Char('\n')));
     switch (icon) {
     case Icon::Information:
         box.setIcon(QMessageBox::Information);

@@ -12,22 +12,17 @@ namespace dialtally {
 
 std::unique_ptr<frmMain> StartMainWindow(const Places& places)
 {
-    bool firstRun = false;
     {
-        // Closed again before the main window opens the store for itself.
+        // Closed again before the main window opens the store for itself. A damaged store is of
+        // an earlier run.
         const std::unique_ptr<QSettings> store = OpenSettingsStore(places.SettingsFile());
-        firstRun = IsFirstRun(store.get());
-        if (firstRun) {
+        if (store && IsFirstRun(*store)) {
             frmWelcome welcome(ShippedFile(QStringLiteral("license.txt")));
             if (welcome.exec() != QDialog::Accepted)
                 return nullptr;
-            // A store that cannot be written asks again at the next start.
-            RecordAgreementAccepted(store.get());
         }
     }
-    auto window = std::make_unique<frmMain>(places);
-    window->SetFirstRun(firstRun);
-    return window;
+    return std::make_unique<frmMain>(places);
 }
 
 } // namespace dialtally

@@ -25,6 +25,7 @@ for size in 16 22 24 32 48 64 128 256; do
     expect "share/icons/hicolor/${size}x${size}/apps/dialtally.png"
 done
 expect share/dialtally/license.txt
+expect share/dialtally/DTALLY.HLP
 expect share/doc/dialtally/copyright
 
 if command -v desktop-file-validate >/dev/null; then

@@ -80,6 +80,16 @@ const CliCommand kCommands[] = {
      "  --height N    height of the picture in pixels (default 169)\n"
      "  --no-update   read the session log as it is, without the update\n",
      RunGraph},
+    {"logging", "show or switch logging: the adapter's option and the logger",
+     "Usage: dialtally-cli [global options] logging [on|off]\n"
+     "\n"
+     "Without an argument prints on or off: logging is on while the dial-up adapter's\n"
+     "Logging option in SYSTEM.REG (the registry file in the Windows folder) is 1 and\n"
+     "the companion logger dtallywr runs. \"on\" writes the option and starts the\n"
+     "logger now and at login; \"off\" writes the option, removes the start at login\n"
+     "and closes every logger. Exits 1 when no dial-up adapter is found in the\n"
+     "registry or the switch fails.\n",
+     RunLogging},
     {"export", "the sessions as a tab-separated text file (Write Data File)",
      "Usage: dialtally-cli [global options] export FILE [--from DATE (--to DATE | --to-end)]\n"
      "                    [--no-update]\n"

@@ -25,6 +25,7 @@ int RunStats(const QStringList& args, const Places& places);
 int RunMonths(const QStringList& args, const Places& places);
 int RunUpdate(const QStringList& args, const Places& places);
 int RunGraph(const QStringList& args, const Places& places);
+int RunLogging(const QStringList& args, const Places& places);
 int RunExport(const QStringList& args, const Places& places);
 int RunPrintReport(const QStringList& args, const Places& places);
 int RunClear(const QStringList& args, const Places& places);

@@ -10,10 +10,11 @@ LoggingPlaces LoggingPlacesFor(const Places& places)
     LoggingPlaces logging;
     logging.registryFile = SystemRegistryFile(places.windowsDir);
     logging.loggerProgram = ShippedFile(QStringLiteral("dtallywr"));
-    // The logger started from here writes where this program reads; it learns the folder to
-    // register in from the environment it inherits, as this program did.
+    // The logger started from here writes where this program reads and registers where this
+    // program looks for it, whatever its environment.
     logging.loggerArguments = {QStringLiteral("--program-dir"), places.programDir,
-                               QStringLiteral("--windows-dir"), places.windowsDir};
+                               QStringLiteral("--windows-dir"), places.windowsDir,
+                               QStringLiteral("--runtime-dir"), places.runtimeDir};
     logging.workingDir = places.programDir;
     logging.loggerRegistry = places.runtimeDir;
     return logging;

@@ -32,8 +32,8 @@ extern "C" void RequestClose(int)
 }
 
 const char kHelp[] =
-    "Usage: dtallywr [--program-dir DIR] [--windows-dir DIR] [--source FILE] [--from-start]\n"
-    "                [--poll-ms N]\n"
+    "Usage: dtallywr [--program-dir DIR] [--windows-dir DIR] [--runtime-dir DIR]\n"
+    "                [--source FILE] [--from-start] [--poll-ms N]\n"
     "       dtallywr /autorun on|off\n"
     "       dtallywr --version\n"
     "\n"
@@ -44,6 +44,10 @@ const char kHelp[] =
     "starts again; a log that was replaced or emptied meanwhile is read from its beginning.\n"
     "Only one logger runs for one Windows folder; a second one ends at once.\n"
     "\n"
+    "  --windows-dir DIR  where Dtally.dat goes (default $DIALTALLY_WINDOWS_DIR, else the\n"
+    "                  program folder's \"windows\")\n"
+    "  --runtime-dir DIR  where running loggers register (default $DIALTALLY_RUNTIME_DIR,\n"
+    "                  else $XDG_RUNTIME_DIR/dialtally)\n"
     "  --source FILE   the adapter's log to follow\n"
     "  --from-start    when no place is kept yet, read a log that already exists from its\n"
     "                  beginning, not its end\n"

@@ -95,16 +95,21 @@ bool ParseIdentity(const std::string& line, const char* name, Identity& identity
            ReadNumber(in, identity.size) && identity.size >= 0 && !(in >> extra);
 }
 
-// Empty when there is none or it does not read as a journal (*damaged then).
-std::optional<ImportJournal> ReadJournal(const std::string& path, bool& damaged)
+// Empty when there is none, when it does not read as a journal (damaged then) or when it cannot
+// be opened (unreadable then, with the reason).
+std::optional<ImportJournal> ReadJournal(const std::string& path, bool& damaged,
+                                         QString& unreadable)
 {
     damaged = false;
     QFile file(QFile::decodeName(QByteArray::fromStdString(path)));
     if (!file.exists())
         return std::nullopt;
-    damaged = true;
-    if (!file.open(QIODevice::ReadOnly))
+    if (!file.open(QIODevice::ReadOnly)) {
+        unreadable =
+            QStringLiteral("Cannot read \"%1\": %2").arg(file.fileName(), file.errorString());
         return std::nullopt;
+    }
+    damaged = true;
     const std::string text = file.read(kMaxJournal + 1).toStdString();
     std::istringstream in(text);
     std::string header, temp, log, old, rest;
@@ -217,7 +222,14 @@ bool PutInPlace(const ImportFiles& files, QString* error)
 bool SettleJournal(const ImportFiles& files, ImportReport& report, QString* error)
 {
     bool damaged = false;
-    const std::optional<ImportJournal> journal = ReadJournal(files.journal, damaged);
+    QString unreadable;
+    const std::optional<ImportJournal> journal = ReadJournal(files.journal, damaged, unreadable);
+    // Without its journal nothing tells whether the old log's records are in place already.
+    if (!unreadable.isEmpty()) {
+        if (error)
+            *error = unreadable;
+        return false;
+    }
     if (!journal) {
         // A damaged journal was never followed by the rename: it is on disk whole before.
         if (damaged) {

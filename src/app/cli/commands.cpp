@@ -161,6 +161,24 @@ const CliCommand kCommands[] = {
      "ends with status 2 and \"Data Not Valid\" with its name, and nothing is\n"
      "written: the values are saved all together or not at all.\n",
      RunSettings},
+    {"import-old", "convert a log of the previous format (Dtally.log), or drop it",
+     "Usage: dialtally-cli [global options] import-old (--yes | --discard)\n"
+     "\n"
+     "Deals with a log of the previous version, Dtally.log in the program folder, as\n"
+     "the program offers at its start.\n"
+     "\n"
+     "  --yes       convert it: every line it recognises (Windows 95 texts) becomes a\n"
+     "              record, and these records, followed by the records of the session\n"
+     "              log, become the new session log; Dtally.log is kept as OldLog.log\n"
+     "  --discard   keep it as OldLog.log without importing it\n"
+     "\n"
+     "The first field of a line is its time: the date literal #YYYY-MM-DD hh:mm:ss#,\n"
+     "the same without the # signs, or a numeric short date of the locale (day, month\n"
+     "and year in its order; a two-digit year is 1930 to 2029) with an optional time\n"
+     "h:mm[:ss], also with AM or PM. Lines without such a time are skipped. Without\n"
+     "either option nothing is changed. Exit status 1 when the import failed: the\n"
+     "session log and Dtally.log are then as they were.\n",
+     RunImportOld},
 };
 // clang-format on
 

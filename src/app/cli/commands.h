@@ -30,6 +30,7 @@ int RunExport(const QStringList& args, const Places& places);
 int RunPrintReport(const QStringList& args, const Places& places);
 int RunClear(const QStringList& args, const Places& places);
 int RunDelete(const QStringList& args, const Places& places);
+int RunImportOld(const QStringList& args, const Places& places);
 int RunSettings(const QStringList& args, const Places& places);
 
 } // namespace dialtally

@@ -6,6 +6,7 @@
 #include "platform/folders.h"
 #include "platform/places.h"
 #include "platform/processes.h"
+#include "platform/version.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,6 +35,7 @@ const char kHelp[] =
     "Usage: dtallywr [--program-dir DIR] [--windows-dir DIR] [--runtime-dir DIR]\n"
     "                [--source FILE] [--from-start] [--poll-ms N]\n"
     "       dtallywr /autorun on|off\n"
+    "       dtallywr --version\n"
     "\n"
     "Follows the dial-up adapter's diagnostic log (default PPPLOG.TXT in the Windows folder)\n"
     "and appends every new line to Dtally.dat in the Windows folder, until it is closed\n"
@@ -109,6 +111,9 @@ int main(int argc, char* argv[])
         const bool hasNext = i + 1 < args.size();
         if (arg == QLatin1String("--help") || arg == QLatin1String("/?")) {
             std::fputs(kHelp, stdout);
+            return 0;
+        } else if (arg == QLatin1String("--version")) {
+            std::fputs(qPrintable(VersionText("dtallywr")), stdout);
             return 0;
         } else if (arg.compare(QLatin1String("/autorun"), Qt::CaseInsensitive) == 0 && hasNext) {
             autorun = args.at(++i).toLower();

@@ -5,7 +5,11 @@ DIALTALLY_PACKAGES=(
     build-essential
     cmake
     qt6-base-dev
+    qt6-svg-dev
     fonts-dejavu-core
+    desktop-file-utils
+    dpkg-dev
+    fakeroot
     poppler-utils
     zlib1g-dev
 )

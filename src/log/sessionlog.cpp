@@ -259,23 +259,6 @@ bool AppendSessionLog(const QString& programDir, std::span<const LogEvent> event
     return true;
 }
 
-bool RewriteSessionLog(const QString& programDir, std::span<const LogEvent> events, QString* error)
-{
-    const QString logPath = LogPath(programDir, kSessionLogName);
-    const QString backupPath = LogPath(programDir, kSessionLogBackupName);
-    if (QFile::exists(backupPath) && !QFile::remove(backupPath)) {
-        SetError(error,
-                 QStringLiteral("Cannot delete \"%1\".").arg(QDir::toNativeSeparators(backupPath)));
-        return false;
-    }
-    if (QFile::exists(logPath) && !QFile::rename(logPath, backupPath)) {
-        SetError(error, QStringLiteral("Cannot rename \"%1\" to \"%2\".")
-                            .arg(QDir::toNativeSeparators(logPath), kSessionLogBackupName));
-        return false;
-    }
-    return WriteSessionLog(programDir, events, error);
-}
-
 ValueKinds ValueKind(int code)
 {
     const int low = code & 255;

@@ -71,11 +71,6 @@ bool WriteSessionLog(const QString& programDir, std::span<const LogEvent> events
 bool AppendSessionLog(const QString& programDir, std::span<const LogEvent> events,
                       QString* error = nullptr, std::int64_t* tornBytesCut = nullptr);
 
-// Replaces the whole log keeping the previous one as "SesLog.bak": an older backup is deleted,
-// the log is renamed to the backup, then the new list is written. Stops at the first step that
-// fails; after a failed write the previous log survives as "SesLog.bak".
-bool RewriteSessionLog(const QString& programDir, std::span<const LogEvent> events,
-                       QString* error = nullptr);
 
 // How the value of an event is read from its line, by the low byte of its code: 100..199 a
 // decimal counter, 200..255 a hexadecimal address, anything else no value (0).

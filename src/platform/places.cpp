@@ -63,10 +63,11 @@ QString Places::AutostartEntry() const
 bool ResolvePlaces(QStringList& args, const QProcessEnvironment& environment, Places& places,
                    QString* error)
 {
-    QString programDir, windowsDir, system;
+    QString programDir, windowsDir, system, runtimeDir;
     if (!TakeOption(args, QStringLiteral("--program-dir"), "a folder", programDir, error) ||
         !TakeOption(args, QStringLiteral("--windows-dir"), "a folder", windowsDir, error) ||
-        !TakeOption(args, QStringLiteral("--system"), "95, 98 or other", system, error))
+        !TakeOption(args, QStringLiteral("--system"), "95, 98 or other", system, error) ||
+        !TakeOption(args, QStringLiteral("--runtime-dir"), "a folder", runtimeDir, error))
         return false;
 
     Places resolved;
@@ -99,7 +100,7 @@ bool ResolvePlaces(QStringList& args, const QProcessEnvironment& environment, Pl
     resolved.configDir =
         Absolute(config.isEmpty() ? QDir(home).filePath(QStringLiteral(".config")) : config);
 
-    const QString own = environment.value(QStringLiteral("DIALTALLY_RUNTIME_DIR"));
+    const QString own = FirstOf(runtimeDir, environment, "DIALTALLY_RUNTIME_DIR");
     const QString runtime = environment.value(QStringLiteral("XDG_RUNTIME_DIR"));
     if (!own.isEmpty())
         resolved.runtimeDir = Absolute(own);

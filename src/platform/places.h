@@ -37,7 +37,7 @@ inline std::int16_t WindowsFamily(const Places& places)
 //   Windows folder  --windows-dir DIR   DIALTALLY_WINDOWS_DIR  the program folder's "windows"
 //   dialect         --system 95|98|other DIALTALLY_SYSTEM      98
 //   configuration                       XDG_CONFIG_HOME        ~/.config
-//   logger registry                     DIALTALLY_RUNTIME_DIR  $XDG_RUNTIME_DIR/dialtally, else
+//   logger registry --runtime-dir DIR   DIALTALLY_RUNTIME_DIR  $XDG_RUNTIME_DIR/dialtally, else
 //                                                              /tmp/dialtally-UID
 // The options (also in the form --option=VALUE) are taken out of args, up to "--". Relative
 // folders are made absolute against the current folder. An environment value of DIALTALLY_SYSTEM

@@ -128,6 +128,28 @@ bool StartProcess(const QString& program, const QStringList& arguments, const QS
     return true;
 }
 
+std::optional<int> RunProcess(const QString& program, const QStringList& arguments,
+                              const QString& workingDir, int timeoutMs)
+{
+    if (!QFileInfo(program).isExecutable())
+        return std::nullopt;
+    QProcess process;
+    process.setProgram(program);
+    process.setArguments(arguments);
+    process.setWorkingDirectory(workingDir);
+    process.setStandardInputFile(QProcess::nullDevice());
+    process.setProcessChannelMode(QProcess::ForwardedChannels);
+    process.start();
+    if (!process.waitForFinished(timeoutMs)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return std::nullopt;
+    }
+    if (process.exitStatus() != QProcess::NormalExit)
+        return std::nullopt;
+    return process.exitCode();
+}
+
 std::vector<LoggerWindow> FindLoggerWindows(const QString& registryFolder)
 {
     std::vector<LoggerWindow> windows;

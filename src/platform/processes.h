@@ -42,6 +42,11 @@ private:
 bool StartProcess(const QString& program, const QStringList& arguments,
                   const QString& workingDir = QString(), QString* error = nullptr);
 
+// Runs a program and waits up to timeoutMs for it to end, in workingDir when not empty. Its exit
+// status; none when it could not be started, crashed, or did not end in time (it is killed then).
+std::optional<int> RunProcess(const QString& program, const QStringList& arguments,
+                              const QString& workingDir, int timeoutMs);
+
 // The first live logger registered in folder, or none.
 std::optional<LoggerWindow> FindLoggerWindow(const QString& folder);
 // Every live logger registered in folder.

@@ -17,6 +17,7 @@ void ClearLog(frmMain& window)
     }
     MessageBox::Show(&window, kLogClearedText, MessageBox::Icon::Information);
     window.Update();
+    window.ShowSumOfSelection();
 }
 
 } // namespace dialtally

@@ -64,6 +64,7 @@ void DeleteSelected(frmMain& window)
     }
     bar.SetValue(bar.Max());
     window.RefreshAll(frmMain::kReload);
+    window.ShowSumOfSelection();
     QApplication::restoreOverrideCursor();
     MessageBox::Show(&window, kPartDeletedText, MessageBox::Icon::Information);
 }

@@ -1,6 +1,7 @@
 #include "ui/frmmain.h"
 
 #include "analysis/costs.h"
+#include "analysis/firstrun.h"
 #include "analysis/formatting.h"
 #include "analysis/monthly.h"
 #include "analysis/pricedlog.h"
@@ -10,8 +11,11 @@
 #include "ui/clearlogcommand.h"
 #include "ui/deletecommand.h"
 #include "ui/exportcommand.h"
+#include "ui/frmabout.h"
 #include "ui/frmeditlog.h"
 #include "ui/gridtextmodel.h"
+#include "ui/importoldlog.h"
+#include "ui/loggingcommand.h"
 #include "ui/messagebox.h"
 #include "ui/monthlypage.h"
 #include "ui/pagecontrols.h"
@@ -21,6 +25,7 @@
 #include "ui/sessiontablemodel.h"
 #include "ui/statisticspage.h"
 #include "ui/tabstrip.h"
+#include "ui/windowhelp.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -133,6 +138,7 @@ frmMain::frmMain(const Places& places, QWidget* parent, Clock clock)
 {
     setObjectName(QStringLiteral("frmMain"));
     setProperty(kHelpContext, 10);
+    m_help = new WindowHelp(this);
     m_scale = TwipsScale::ForWidget(this);
 
     // Loading: the progress bar and the graph get their surfaces, the settings are read, the
@@ -145,6 +151,7 @@ frmMain::frmMain(const Places& places, QWidget* parent, Clock clock)
     if (m_settings.problem)
         MessageBox::Show(this, SettingsProblemMessage(*m_settings.problem),
                          MessageBox::Icon::Exclamation);
+    m_fFirstRun = m_store && IsFirstRun(*m_store);
     QApplication::setApplicationDisplayName(QString());
     setWindowTitle(QStringLiteral("Dialtally"));
     // A single fixed border: the canvas has its size, and the window neither grows nor shrinks.
@@ -221,9 +228,6 @@ void frmMain::BuildWindow()
     m_picEnable->setObjectName(QStringLiteral("picEnable"));
     m_picEnable->setGeometry(s.Rect(8040, 120, 1335, 480));
     m_placement.Add(m_picEnable, Anchor::Shift);
-    m_picEnableText = new QLabel(m_picEnable);
-    m_picEnableText->setAlignment(Qt::AlignCenter);
-    m_picEnableText->setGeometry(m_picEnable->rect());
     connect(m_picEnable, &PictureBox::MousePressed, this,
             [this](Qt::MouseButton button, QPoint position) {
                 if (button == Qt::RightButton)
@@ -239,8 +243,7 @@ void frmMain::BuildWindow()
         m_placement.Add(button, Anchor::Shift);
         return button;
     };
-    // Logging is a command of its own; it stays off until it exists.
-    m_cmdLogging = makeButton(QStringLiteral("Logging &On"), "cmdLogging", 1080, 435, false);
+    m_cmdLogging = makeButton(QStringLiteral("Logging &On"), "cmdLogging", 1080, 435, true);
     m_cmdUpdate = makeButton(QStringLiteral("&Update Log"), "cmdUpdate", 1980, 435, true);
     m_cmdClear = makeButton(QStringLiteral("C&lear Log"), "cmdClear", 2520, 435, true);
     m_cmdPrint = makeButton(QStringLiteral("&Print Log"), "cmdPrint", 3060, 435, true);
@@ -250,6 +253,8 @@ void frmMain::BuildWindow()
     connect(m_cmdClear, &QPushButton::clicked, this, [this] { ClearLog(*this); });
     connect(m_cmdPrint, &QPushButton::clicked, this, [this] { PrintCommand(*this); });
     connect(m_cmdExit, &QPushButton::clicked, this, &frmMain::Exit);
+    connect(m_cmdLogging, &QPushButton::clicked, this,
+            [this] { RunLoggingCommand(*this, m_places); });
 
     m_picStatBar = new PictureBox(canvas);
     m_picStatBar->setObjectName(QStringLiteral("picStatBar"));
@@ -297,8 +302,13 @@ void frmMain::BuildMenus()
             this, [this] { DeleteSelected(*this); });
 
     m_mnuLogging = MakeMenu(bar, QStringLiteral("&Logging"), "mnuLogging");
-    m_mnuLog = MakeAction(m_mnuLogging, QStringLiteral("&Logging On"), "mnuLog", 210, false);
+    m_mnuLog = MakeAction(m_mnuLogging, QStringLiteral("&Logging On"), "mnuLog", 210);
     m_mnuLog->setCheckable(true);
+    connect(m_mnuLog, &QAction::triggered, this, [this] {
+        // The check mark shows the state, which only the command changes.
+        m_mnuLog->setChecked(!m_mnuLog->isChecked());
+        RunLoggingCommand(*this, m_places);
+    });
     connect(MakeAction(m_mnuLogging, QStringLiteral("&Update Log"), "mnuUpdate", 220),
             &QAction::triggered, this, &frmMain::Update);
     connect(MakeAction(m_mnuLogging, QStringLiteral("&Clear Log"), "mnuClearLog", 230),
@@ -318,9 +328,11 @@ void frmMain::BuildMenus()
             this, &frmMain::Options);
 
     QMenu* help = MakeMenu(bar, QStringLiteral("&Help"), "mnuHelp", 300);
-    MakeAction(help, QStringLiteral("&Help Index"), "mnuHelpTopis", 0, false);
+    connect(MakeAction(help, QStringLiteral("&Help Index"), "mnuHelpTopis"), &QAction::triggered,
+            this, [this] { m_help->ShowHelpTopic(10); });
     AddSeparator(help, "sep1");
-    MakeAction(help, QStringLiteral("&About"), "mnuAbout", 0, false);
+    connect(MakeAction(help, QStringLiteral("&About"), "mnuAbout"), &QAction::triggered, this,
+            [this, editLog] { ShowAbout(this, editLog); });
 }
 
 void frmMain::BuildPeriodBar(QWidget* canvas)
@@ -426,12 +438,16 @@ void frmMain::FirstActivation()
     QApplication::processEvents();
     RestorePeriod();
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    ImportOldLog(this, m_places, *m_statBar);
     SetStatus(QStringLiteral("Reading Log..."));
     RefreshAll(kReload);
     QApplication::restoreOverrideCursor();
     m_statBar->SetValue(0);
     ShowUpdateFailure();
     m_sessionPage->ReportChosenRows();
+    CheckLoggingAtStartUp(*this, m_places, m_fFirstRun);
+    if (m_fFirstRun && m_store)
+        MarkFirstRunDone(*m_store);
 }
 
 void frmMain::Update()
@@ -462,6 +478,7 @@ void frmMain::closeEvent(QCloseEvent* event)
 {
     // The close box ends the program without remembering the period; only Exit saves it.
     m_fExiting = false;
+    m_help->CloseHelp();
     event->accept();
 }
 
@@ -492,12 +509,7 @@ void frmMain::OnStatusTimer()
 
 void frmMain::SetLoggingDisplay(bool on)
 {
-    const QColor colour = on ? QColor(0, 255, 0) : QColor(255, 0, 0);
-    m_picEnable->CreatePicture(colour, m_scale.TwipsPerPixelX(), m_scale.TwipsPerPixelY());
-    m_picEnableText->setText(on ? QStringLiteral("Logging On") : QStringLiteral("Logging Off"));
-    QPalette palette = m_picEnableText->palette();
-    palette.setColor(QPalette::WindowText, Qt::black);
-    m_picEnableText->setPalette(palette);
+    DrawLoggingIndicator(*m_picEnable, m_scale, on);
     m_cmdLogging->setText(on ? QStringLiteral("Logging &Off") : QStringLiteral("Logging &On"));
     m_mnuLog->setChecked(on);
 }
@@ -671,14 +683,21 @@ void frmMain::OnEndClicked()
     }
 }
 
+void frmMain::ShowSumOfSelection()
+{
+    m_sessionPage->ReportChosenRows();
+}
+
 void frmMain::UpdateSelectionSum(int firstRow, int lastRow)
 {
     const SessionTableModel& table = m_sessionPage->Model();
     const auto first = table.SessionIndexOfRow(firstRow);
     const auto last = table.SessionIndexOfRow(lastRow);
     // Rows of an empty table show no session; there is nothing to sum.
-    if (!first || !last)
+    if (!first || !last) {
+        m_sessionPage->ShowSum(RangeSummary());
         return;
+    }
     if (m_optWhole->isChecked()) {
         const SessionRecord& up = m_gSessions[*first];
         const SessionRecord& down = m_gSessions[*last];

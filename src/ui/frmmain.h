@@ -36,6 +36,7 @@ class SessionPage;
 class SessionTableModel;
 class StatisticsPage;
 class TabPicture;
+class WindowHelp;
 
 // The one main window. It owns the session list, the statistics, the progress bar and the graph,
 // drives every reload and recalculation, and holds the menus, the period bar, the status line
@@ -71,6 +72,9 @@ public:
     // The sum of the sessions that rows firstRow..lastRow of the table show, and the period boxes
     // set to their days while the whole log is shown.
     void UpdateSelectionSum(int firstRow, int lastRow);
+    // The sum line shows the rows selected now: after a change of the log the rows it summed
+    // may be gone.
+    void ShowSumOfSelection();
     void SetLoggingDisplay(bool on);
 
     // The period check: from is a date and either the period runs to the end of the log or to is
@@ -83,6 +87,8 @@ public:
     void Exit();
     // The start-up load; runs once, at the first activation of the window.
     void FirstActivation();
+    // The first run of the program (no mark of an earlier run in the settings store).
+    bool FirstRun() const { return m_fFirstRun; }
     // The Settings menu: each opens its dialog modally. After the tariff dialogs the costs are
     // worked out again (ApplySettingsChange); after the options the log is updated and analysed
     // again.
@@ -175,7 +181,6 @@ private:
     MonthlyPage* m_monthlyPage = nullptr;
 
     PictureBox* m_picEnable = nullptr;
-    QLabel* m_picEnableText = nullptr;
     PictureBox* m_picStatBar = nullptr;
     QPushButton* m_cmdLogging = nullptr;
     QPushButton* m_cmdUpdate = nullptr;
@@ -185,6 +190,7 @@ private:
     QPushButton* m_cmdExit = nullptr;
     QTimer* m_timStatBar = nullptr;
 
+    WindowHelp* m_help = nullptr;
     QMenu* m_mnuEdit = nullptr;
     QMenu* m_mnuLogging = nullptr;
     QAction* m_mnuLog = nullptr;

@@ -1,3 +1,4 @@
+#include "log/replacelog.h"
 #include "log/sessionlog.h"
 
 #include <QFile>
@@ -187,7 +188,7 @@ void TestSessionLog::keepsStoredBytesThroughRewrite()
     QCOMPARE(events[2].iCode, INT16_MIN);
     QCOMPARE(events[2].lValue, INT32_MIN);
     QVERIFY(!EventTime(events[1]));
-    QVERIFY(RewriteSessionLog(dir.path(), events));
+    QVERIFY(ReplaceSessionLog(dir.path(), events, nullptr));
     QCOMPARE(ReadAll(dir.filePath("SesLog.log")), original);
     // Sessions build from such records without trouble.
     QCOMPARE(BuildSessions(events).size(), 1u);
@@ -233,7 +234,7 @@ void TestSessionLog::rewriteKeepsBackup()
     WriteAll(dir.filePath("SesLog.bak"), "older backup");
     WriteAll(dir.filePath("SesLog.log"), kExampleRecord + "xy");
     const EventList none;
-    QVERIFY(RewriteSessionLog(dir.path(), none));
+    QVERIFY(ReplaceSessionLog(dir.path(), none, nullptr));
     QCOMPARE(ReadAll(dir.filePath("SesLog.bak")), kExampleRecord + "xy");
     QVERIFY(QFile::exists(dir.filePath("SesLog.log")));
     QCOMPARE(ReadAll(dir.filePath("SesLog.log")), QByteArray());
@@ -243,7 +244,7 @@ void TestSessionLog::rewriteWithoutLogStillWrites()
 {
     QTemporaryDir dir;
     const LogEvent event = MakeEvent(At(1998, 12, 16, 10, 14, 40), 101, 123456);
-    QVERIFY(RewriteSessionLog(dir.path(), std::span(&event, 1)));
+    QVERIFY(ReplaceSessionLog(dir.path(), std::span(&event, 1), nullptr));
     QCOMPARE(ReadAll(dir.filePath("SesLog.log")), kExampleRecord);
     QVERIFY(!QFile::exists(dir.filePath("SesLog.bak")));
 }

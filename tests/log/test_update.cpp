@@ -1,4 +1,5 @@
 #include "log/datafile.h"
+#include "log/replacelog.h"
 #include "log/sessionlog.h"
 #include "log/update.h"
 #include "log/updatejournal.h"
@@ -358,7 +359,7 @@ private slots:
             Settings(),
             [&](QString*) {
                 seen = Events(ProgramDir());
-                return RewriteSessionLog(ProgramDir(), {});
+                return ReplaceSessionLog(ProgramDir(), EventList(), nullptr);
             },
             &report);
         QVERIFY2(ok, qPrintable(report.error));

@@ -92,6 +92,9 @@ void TestFolders::takesTheOptions()
     QVERIFY(ResolvePlaces(args, Environment({"HOME=/h", "DIALTALLY_RUNTIME_DIR=/own"}), places));
     QCOMPARE(places.SettingsFile(), QString("/h/.config/Dtallyer.ini"));
     QCOMPARE(places.runtimeDir, QString("/own"));
+    QStringList runtimeOption = {"--runtime-dir", "/opt-run"};
+    QVERIFY(ResolvePlaces(runtimeOption, Environment({"DIALTALLY_RUNTIME_DIR=/own"}), places));
+    QCOMPARE(places.runtimeDir, QString("/opt-run"));
     QVERIFY(ResolvePlaces(args, Environment({"HOME=/h"}), places));
     QCOMPARE(places.runtimeDir, QStringLiteral("/tmp/dialtally-%1").arg(::geteuid()));
 }

@@ -1,3 +1,4 @@
+#include "analysis/formatting.h"
 #include "log/sessionlog.h"
 #include "ui/frmmain.h"
 #include "ui/messagebox.h"
@@ -9,6 +10,7 @@
 #include <QDir>
 #include <QFile>
 #include <QItemSelectionModel>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPrinter>
 #include <QPushButton>
@@ -191,6 +193,9 @@ void TestLogCommands::deleteSelectedSessions()
     QCOMPARE(ReadAll(ProgramFile("SesLog.log")).toHex(), Bytes(kept).toHex());
     QCOMPARE(ReadAll(ProgramFile("SesLog.bak")), m_original);
     QCOMPARE(window->SessionTable().rowCount(), keptDays.size());
+    // The sum line no longer shows the deleted sessions: it sums the first row shown now.
+    const SessionRecord& first = window->Sessions().front();
+    QCOMPARE(window->findChild<QLabel*>("lblSumRec")->text(), FormatBytes(first.lRx));
 }
 
 void TestLogCommands::cancelLeavesEveryFile_data()
@@ -225,9 +230,10 @@ void TestLogCommands::clearLogThenUpdate()
     QCOMPARE(MessageBox::LastText(), QString("Log Cleared."));
     QVERIFY(!QFile::exists(ProgramFile("SesLog.log")));
     QCOMPARE(ReadAll(ProgramFile("SesLog.bak")), QByteArray("an older backup"));
-    // The update found nothing new: the table shows the empty log.
+    // The update found nothing new: the table shows the empty log, and nothing is summed.
     QVERIFY(!window->SessionTable().SessionIndexOfRow(0));
     QCOMPARE(window->Sessions().size(), 1u);
+    QCOMPARE(window->findChild<QLabel*>("lblSumRec")->text(), QString());
 
     // Nothing left to clear: no message box after the question, the reason in the status line.
     MessageBox::ResetRecord();

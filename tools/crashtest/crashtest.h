@@ -101,6 +101,7 @@ void RunLoggerScenario(ScenarioContext& context, Tally& tally);
 void RunFullDiskScenario(ScenarioContext& context, Tally& tally);
 void RunDeleteScenario(ScenarioContext& context, Tally& tally);
 void RunEditorSaveScenario(ScenarioContext& context, Tally& tally);
+void RunImportScenario(ScenarioContext& context, Tally& tally);
 void RunPppdLoggerScenario(ScenarioContext& context, Tally& tally);
 void RunPppdOnceScenario(ScenarioContext& context, Tally& tally);
 

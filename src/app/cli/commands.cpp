@@ -80,6 +80,16 @@ const CliCommand kCommands[] = {
      "  --height N    height of the picture in pixels (default 169)\n"
      "  --no-update   read the session log as it is, without the update\n",
      RunGraph},
+    {"logging", "show or switch logging: the adapter's option and the logger",
+     "Usage: dialtally-cli [global options] logging [on|off]\n"
+     "\n"
+     "Without an argument prints on or off: logging is on while the dial-up adapter's\n"
+     "Logging option in SYSTEM.REG (the registry file in the Windows folder) is 1 and\n"
+     "the companion logger dtallywr runs. \"on\" writes the option and starts the\n"
+     "logger now and at login; \"off\" writes the option, removes the start at login\n"
+     "and closes every logger. Exits 1 when no dial-up adapter is found in the\n"
+     "registry or the switch fails.\n",
+     RunLogging},
     {"export", "the sessions as a tab-separated text file (Write Data File)",
      "Usage: dialtally-cli [global options] export FILE [--from DATE (--to DATE | --to-end)]\n"
      "                    [--no-update]\n"
@@ -151,10 +161,25 @@ const CliCommand kCommands[] = {
      "ends with status 2 and \"Data Not Valid\" with its name, and nothing is\n"
      "written: the values are saved all together or not at all.\n",
      RunSettings},
+    {"import-old", "convert a log of the previous format (Dtally.log), or drop it",
+     "Usage: dialtally-cli [global options] import-old (--yes | --discard)\n"
+     "\n"
+     "Deals with a log of the previous version, Dtally.log in the program folder, as\n"
+     "the program offers at its start.\n"
+     "  --yes       convert it: every line it recognises (Windows 95 texts) becomes a\n"
+     "              record, and these records, followed by the records of the session\n"
+     "              log, become the new session log; Dtally.log is kept as OldLog.log\n"
+     "  --discard   keep it as OldLog.log without importing it\n"
+     "The first field of a line is its time: the date literal #YYYY-MM-DD hh:mm:ss#,\n"
+     "the same without the # signs, or a numeric short date of the locale (day, month\n"
+     "and year in its order; a two-digit year is 1930 to 2029) with an optional time\n"
+     "h:mm[:ss], also with AM or PM. Lines without such a time are skipped. Without\n"
+     "either option nothing is changed. Exit status 1 when the import failed: the\n"
+     "session log and Dtally.log are then as they were.\n",
+     RunImportOld},
     {"setup-pppd", "record the connections of pppd (a Linux PPP link) from now on",
      "Usage: dialtally-cli [global options] setup-pppd [--source FILE] [--language L]\n"
      "       dialtally-cli [global options] setup-pppd --install-hooks [--ppp-dir DIR]\n"
-     "\n"
      "Sets this machine up so that Dialtally records every connection that pppd makes\n"
      "(by hand, pon, wvdial or NetworkManager): the companion logger follows pppd's\n"
      "messages in FILE (default /var/log/syslog) and writes each connection as the dial-up\n"
@@ -162,7 +187,6 @@ const CliCommand kCommands[] = {
      "Dtallywr.ini in the Windows folder and its autostart entry, reads the connections\n"
      "that FILE and its rotated logs (FILE.1, FILE.2.gz, ...) hold already, starts the\n"
      "logger and tells how pppd's messages reach FILE.\n"
-     "\n"
      "  --source FILE     the log that holds pppd's messages\n"
      "  --language L      en, fi, nl, es or it: the adapter's language (default en)\n"
      "  --install-hooks   instead, write the scripts ip-up.d/dialtally and\n"

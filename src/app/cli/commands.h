@@ -25,10 +25,12 @@ int RunStats(const QStringList& args, const Places& places);
 int RunMonths(const QStringList& args, const Places& places);
 int RunUpdate(const QStringList& args, const Places& places);
 int RunGraph(const QStringList& args, const Places& places);
+int RunLogging(const QStringList& args, const Places& places);
 int RunExport(const QStringList& args, const Places& places);
 int RunPrintReport(const QStringList& args, const Places& places);
 int RunClear(const QStringList& args, const Places& places);
 int RunDelete(const QStringList& args, const Places& places);
+int RunImportOld(const QStringList& args, const Places& places);
 int RunSettings(const QStringList& args, const Places& places);
 int RunSetupPppd(const QStringList& args, const Places& places);
 

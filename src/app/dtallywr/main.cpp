@@ -9,6 +9,7 @@
 #include "platform/folders.h"
 #include "platform/places.h"
 #include "platform/processes.h"
+#include "platform/version.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -34,11 +35,13 @@ extern "C" void RequestClose(int)
 }
 
 const char kHelp[] =
-    "Usage: dtallywr [--program-dir DIR] [--windows-dir DIR] [--source FILE] [--from-start]\n"
-    "                [--poll-ms N] [--source-format adapter|pppd] [--language L]\n"
+    "Usage: dtallywr [--program-dir DIR] [--windows-dir DIR] [--runtime-dir DIR]\n"
+    "                [--source FILE] [--from-start] [--poll-ms N]\n"
+    "                [--source-format adapter|pppd] [--language L]\n"
     "       dtallywr --source-format pppd --once FILE...\n"
     "       dtallywr --ppp-hook up|down\n"
     "       dtallywr /autorun on|off\n"
+    "       dtallywr --version\n"
     "\n"
     "Follows the dial-up adapter's diagnostic log (default PPPLOG.TXT in the Windows folder)\n"
     "and appends every new line to Dtally.dat in the Windows folder, until it is closed\n"
@@ -54,6 +57,10 @@ const char kHelp[] =
     "Without options the source, its format and the language come from Dtallywr.ini in the\n"
     "Windows folder (dialtally-cli setup-pppd writes it).\n"
     "\n"
+    "  --windows-dir DIR      where Dtally.dat goes (default $DIALTALLY_WINDOWS_DIR, else the\n"
+    "                         program folder's \"windows\")\n"
+    "  --runtime-dir DIR      where running loggers register (default $DIALTALLY_RUNTIME_DIR,\n"
+    "                         else $XDG_RUNTIME_DIR/dialtally)\n"
     "  --source FILE          the log to follow; - is standard input\n"
     "  --source-format F      adapter: the adapter's log (default); pppd: pppd's messages\n"
     "  --language L           en, fi, nl, es or it: the adapter's language for pppd's\n"
@@ -63,11 +70,11 @@ const char kHelp[] =
     "                         first) to their end, write every finished connection and exit\n"
     "  --ppp-hook up|down     from pppd's ip-up.d and ip-down.d scripts: at down, write the\n"
     "                         connection that pppd's environment describes\n"
-    "  --from-start    when no place is kept yet, read a log that already exists from its\n"
-    "                  beginning, not its end (always so for pppd's messages)\n"
-    "  --poll-ms N     how often to look for new lines (default 200)\n"
-    "  /autorun on     start the logger at login (XDG autostart entry) and exit\n"
-    "  /autorun off    remove that entry and exit\n";
+    "  --from-start           when no place is kept yet, read a log that already exists from\n"
+    "                         its beginning, not its end (always so for pppd's messages)\n"
+    "  --poll-ms N            how often to look for new lines (default 200)\n"
+    "  /autorun on            start the logger at login (XDG autostart entry) and exit\n"
+    "  /autorun off           remove that entry and exit\n";
 
 void Problem(const QString& message)
 {
@@ -139,6 +146,9 @@ int main(int argc, char* argv[])
         const bool hasNext = i + 1 < args.size();
         if (arg == QLatin1String("--help") || arg == QLatin1String("/?")) {
             std::fputs(kHelp, stdout);
+            return 0;
+        } else if (arg == QLatin1String("--version")) {
+            std::fputs(qPrintable(VersionText("dtallywr")), stdout);
             return 0;
         } else if (arg.compare(QLatin1String("/autorun"), Qt::CaseInsensitive) == 0 && hasNext) {
             autorun = args.at(++i).toLower();

@@ -330,6 +330,9 @@ void TestPppd::setupFollowsTheLogAndReadsItsHistory()
     QFile entry(m_dir->filePath("config/autostart/dtallywr.desktop"));
     QVERIFY(entry.open(QIODevice::ReadOnly));
     QVERIFY(entry.readAll().contains("--source-format pppd --language fi"));
+    // The window's logging indicator reads the adapter's option, which setup switched on.
+    const CliResult logging = RunCli({"logging"}, env);
+    QCOMPARE(logging.out.trimmed(), QByteArray("on"));
 
     // The logger registers a moment after it started.
     std::vector<LoggerWindow> loggers;

@@ -1,9 +1,11 @@
 #include "app/cli/cliargs.h"
 #include "app/cli/commands.h"
+#include "control/adapterregistry.h"
 #include "log/loggersource.h"
 #include "platform/autorun.h"
 #include "platform/folders.h"
 #include "platform/processes.h"
+#include "platform/registry.h"
 
 #include <QDir>
 #include <QFile>
@@ -178,6 +180,43 @@ QString SourceAdvice(const QString& source)
     return text;
 }
 
+// The window shows logging on, and switches it, by the dial-up adapter's "Logging" value in the
+// emulated system's registry. A machine that dials with pppd has no such file yet: it gets one
+// with the adapter's key, logging on. An adapter that is there is switched on; a registry file
+// without the adapter (or a damaged one) is the user's and is left as it is.
+bool SwitchAdapterLoggingOn(const Places& places, QString* done, QString* error)
+{
+    const QString file = SystemRegistryFile(places.windowsDir);
+    if (!QFileInfo::exists(file)) {
+        QSaveFile registry(file);
+        const QByteArray text = "REGEDIT4\r\n\r\n"
+                                "[HKEY_LOCAL_MACHINE\\System\\CurrentControlSet\\Services\\Class"
+                                "\\Net\\0000]\r\n"
+                                "\"DriverDesc\"=\"Dial-Up Adapter\"\r\n"
+                                "\"DeviceVxDs\"=\"pppmac.vxd\"\r\n"
+                                "\"Logging\"=\"1\"\r\n";
+        if (!registry.open(QIODevice::WriteOnly) || registry.write(text) != text.size() ||
+            !registry.commit()) {
+            *error = QStringLiteral("%1: %2").arg(file, registry.errorString());
+            return false;
+        }
+        *done = QStringLiteral("  wrote %1 (the dial-up adapter, its logging on)\n").arg(file);
+        return true;
+    }
+    if (FindAdapterKey(file).isEmpty()) {
+        *error = QStringLiteral("%1 holds no dial-up adapter (or cannot be read); it is left as "
+                                "it is, and the window shows logging off")
+                     .arg(file);
+        return false;
+    }
+    if (!SetAdapterLogging(file, true)) {
+        *error = QStringLiteral("%1: the adapter's logging could not be switched on").arg(file);
+        return false;
+    }
+    *done = QStringLiteral("  switched the dial-up adapter's logging on in %1\n").arg(file);
+    return true;
+}
+
 } // namespace
 
 int RunSetupPppd(const QStringList& args, const Places& places)
@@ -236,6 +275,11 @@ int RunSetupPppd(const QStringList& args, const Places& places)
                 .arg(LoggerSourceFile(places.windowsDir));
     text +=
         QStringLiteral("  wrote %1 (the logger starts at login)\n").arg(places.AutostartEntry());
+    QString registryDone;
+    if (SwitchAdapterLoggingOn(places, &registryDone, &error))
+        text += registryDone;
+    else
+        PrintError(error);
     PrintOut(text);
     PrintOut(QStringLiteral("Reading the connections that the logs hold already:\n"));
     if (RestartLogger(places, program, source.path, &error))

@@ -180,6 +180,7 @@ const CliCommand kCommands[] = {
     {"setup-pppd", "record the connections of pppd (a Linux PPP link) from now on",
      "Usage: dialtally-cli [global options] setup-pppd [--source FILE] [--language L]\n"
      "       dialtally-cli [global options] setup-pppd --install-hooks [--ppp-dir DIR]\n"
+     "\n"
      "Sets this machine up so that Dialtally records every connection that pppd makes\n"
      "(by hand, pon, wvdial or NetworkManager): the companion logger follows pppd's\n"
      "messages in FILE (default /var/log/syslog) and writes each connection as the dial-up\n"
@@ -188,6 +189,7 @@ const CliCommand kCommands[] = {
      "adapter's logging on in SYSTEM.REG (writing one when there is none), reads the\n"
      "connections that FILE and its rotated logs (FILE.1, FILE.2.gz, ...) hold already,\n"
      "starts the logger and tells how pppd's messages reach FILE.\n"
+     "\n"
      "  --source FILE     the log that holds pppd's messages\n"
      "  --language L      en, fi, nl, es or it: the adapter's language (default en)\n"
      "  --install-hooks   instead, write the scripts ip-up.d/dialtally and\n"

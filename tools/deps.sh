@@ -11,6 +11,7 @@ DIALTALLY_PACKAGES=(
     dpkg-dev
     fakeroot
     poppler-utils
+    zlib1g-dev
 )
 
 dialtally_install_packages() {

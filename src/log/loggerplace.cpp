@@ -68,6 +68,15 @@ bool ReadPlace(std::istringstream& in, SourcePlace& place)
     return true;
 }
 
+// " ledger N" after the batch's place, when the batch appends to the ledger.
+bool ReadLedgerLength(std::istringstream& in, off_t& length)
+{
+    std::string word;
+    if (!(in >> word))
+        return true;
+    return word == "ledger" && ReadNumber(in, length) && length >= 0;
+}
+
 std::string PlaceText(const SourcePlace& place)
 {
     return std::to_string(place.device) + ' ' + std::to_string(place.inode) + ' ' +
@@ -136,7 +145,7 @@ std::optional<LoggerPosition> ReadLoggerPosition(const std::string& path, std::s
             UnconfirmedBatch batch;
             valid = ReadNumber(fields, batch.device) && ReadNumber(fields, batch.inode) &&
                     ReadNumber(fields, batch.lengthBefore) && batch.lengthBefore >= 0 &&
-                    ReadPlace(fields, batch.after);
+                    ReadPlace(fields, batch.after) && ReadLedgerLength(fields, batch.ledgerBefore);
             position.batch = batch;
         } else {
             valid = kind.empty();
@@ -159,7 +168,10 @@ bool WriteLoggerPosition(const std::string& path, const LoggerPosition& position
     if (position.batch) {
         const UnconfirmedBatch& batch = *position.batch;
         text += "batch " + std::to_string(batch.device) + ' ' + std::to_string(batch.inode) + ' ' +
-                std::to_string(batch.lengthBefore) + ' ' + PlaceText(batch.after) + '\n';
+                std::to_string(batch.lengthBefore) + ' ' + PlaceText(batch.after);
+        if (batch.ledgerBefore >= 0)
+            text += " ledger " + std::to_string(batch.ledgerBefore);
+        text += '\n';
     }
     const std::string aside = path + ".new";
     const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);

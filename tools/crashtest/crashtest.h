@@ -102,6 +102,8 @@ void RunFullDiskScenario(ScenarioContext& context, Tally& tally);
 void RunDeleteScenario(ScenarioContext& context, Tally& tally);
 void RunEditorSaveScenario(ScenarioContext& context, Tally& tally);
 void RunImportScenario(ScenarioContext& context, Tally& tally);
+void RunPppdLoggerScenario(ScenarioContext& context, Tally& tally);
+void RunPppdOnceScenario(ScenarioContext& context, Tally& tally);
 
 // ---- Shared steps of the scenarios ----
 

@@ -179,6 +179,27 @@ const CliCommand kCommands[] = {
      "either option nothing is changed. Exit status 1 when the import failed: the\n"
      "session log and Dtally.log are then as they were.\n",
      RunImportOld},
+    {"setup-pppd", "record the connections of pppd (a Linux PPP link) from now on",
+     "Usage: dialtally-cli [global options] setup-pppd [--source FILE] [--language L]\n"
+     "       dialtally-cli [global options] setup-pppd --install-hooks [--ppp-dir DIR]\n"
+     "\n"
+     "Sets this machine up so that Dialtally records every connection that pppd makes\n"
+     "(by hand, pon, wvdial or NetworkManager): the companion logger follows pppd's\n"
+     "messages in FILE (default /var/log/syslog) and writes each connection as the dial-up\n"
+     "adapter's lines of the --system dialect. It writes the logger's settings\n"
+     "Dtallywr.ini in the Windows folder and its autostart entry, switches the dial-up\n"
+     "adapter's logging on in SYSTEM.REG (writing one when there is none), reads the\n"
+     "connections that FILE and its rotated logs (FILE.1, FILE.2.gz, ...) hold already,\n"
+     "starts the logger and tells how pppd's messages reach FILE.\n"
+     "\n"
+     "  --source FILE     the log that holds pppd's messages\n"
+     "  --language L      en, fi, nl, es or it: the adapter's language (default en)\n"
+     "  --install-hooks   instead, write the scripts ip-up.d/dialtally and\n"
+     "                    ip-down.d/dialtally, which hand each connection to the logger\n"
+     "                    from pppd's environment when the link goes down (as root; they\n"
+     "                    run the logger as the owner of the Windows folder)\n"
+     "  --ppp-dir DIR     pppd's folder for --install-hooks (default /etc/ppp)\n",
+     RunSetupPppd},
 };
 // clang-format on
 

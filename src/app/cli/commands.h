@@ -32,5 +32,6 @@ int RunClear(const QStringList& args, const Places& places);
 int RunDelete(const QStringList& args, const Places& places);
 int RunImportOld(const QStringList& args, const Places& places);
 int RunSettings(const QStringList& args, const Places& places);
+int RunSetupPppd(const QStringList& args, const Places& places);
 
 } // namespace dialtally

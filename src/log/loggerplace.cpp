@@ -173,24 +173,9 @@ bool WriteLoggerPosition(const std::string& path, const LoggerPosition& position
             text += " ledger " + std::to_string(batch.ledgerBefore);
         text += '\n';
     }
-    const std::string aside = path + ".new";
-    const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    if (!WriteAll(fd, text.data(), text.size())) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(aside.c_str());
-        errno = error;
-        return false;
-    }
-    if (::close(fd) != 0 || ::rename(aside.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(aside.c_str());
-        errno = error;
-        return false;
-    }
-    return true;
+    // Not forced to disk: it is written after every batch, and a killed logger, which the kept
+    // place is for, leaves what it wrote in the system's cache.
+    return ReplaceSmallFile(path, text, false);
 }
 
 } // namespace dialtally

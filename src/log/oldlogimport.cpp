@@ -130,25 +130,7 @@ bool WriteJournal(const std::string& path, const ImportJournal& journal)
     const std::string text = std::string(kJournalHeader) + '\n' +
                              IdentityText("temp", journal.temp) + IdentityText("log", journal.log) +
                              IdentityText("old", journal.old);
-    const std::string aside = path + ".new";
-    const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    bool ok = WriteAll(fd, text.data(), text.size()) && SyncFileData(fd);
-    int error = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(aside.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(aside.c_str());
-        errno = error;
-    }
-    return ok;
+    return ReplaceSmallFile(path, text, true);
 }
 
 // The files of the import in the program folder.

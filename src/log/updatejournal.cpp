@@ -128,27 +128,9 @@ bool WriteUpdateJournal(const std::string& path, const UpdateJournal& journal)
                              ' ' + std::to_string(journal.inode) + ' ' +
                              std::to_string(journal.length) + "\npath " + Hex(journal.logPath) +
                              '\n';
-    const std::string aside = path + ".new";
-    const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
     // On disk before the data file is renamed: after a power failure a work file without its
     // journal could not be told from one that was never started.
-    bool ok = WriteAll(fd, text.data(), text.size()) && SyncFileData(fd);
-    int error = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(aside.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(aside.c_str());
-        errno = error;
-    }
-    return ok;
+    return ReplaceSmallFile(path, text, true);
 }
 
 } // namespace dialtally

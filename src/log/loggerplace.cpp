@@ -1,5 +1,6 @@
 #include "log/loggerplace.h"
 
+#include "log/numberword.h"
 #include "log/writeall.h"
 
 #include <cerrno>
@@ -44,15 +45,6 @@ std::optional<std::string> FromHex(const std::string& text)
         bytes += static_cast<char>(value);
     }
     return bytes;
-}
-
-template <typename Number> bool ReadNumber(std::istringstream& in, Number& number)
-{
-    std::string word;
-    if (!(in >> word))
-        return false;
-    const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), number);
-    return ec == std::errc() && end == word.data() + word.size();
 }
 
 bool ReadPlace(std::istringstream& in, SourcePlace& place)

@@ -1,5 +1,6 @@
 #include "log/oldlogimport.h"
 
+#include "log/numberword.h"
 #include "log/sessionlog.h"
 #include "log/writeall.h"
 #include "platform/files.h"
@@ -70,15 +71,6 @@ std::string IdentityText(const char* name, const Identity& identity)
         return std::string(name) + " none\n";
     return std::string(name) + ' ' + std::to_string(identity.device) + ' ' +
            std::to_string(identity.inode) + ' ' + std::to_string(identity.size) + '\n';
-}
-
-template <typename Number> bool ReadNumber(std::istringstream& in, Number& number)
-{
-    std::string word;
-    if (!(in >> word))
-        return false;
-    const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), number);
-    return ec == std::errc() && end == word.data() + word.size();
 }
 
 bool ParseIdentity(const std::string& line, const char* name, Identity& identity)

@@ -1,5 +1,6 @@
 #include "log/updatejournal.h"
 
+#include "log/numberword.h"
 #include "log/writeall.h"
 #include "platform/files.h"
 
@@ -40,15 +41,6 @@ bool FromHex(const std::string& text, std::string& bytes)
         bytes += static_cast<char>(value);
     }
     return true;
-}
-
-template <typename Number> bool ReadNumber(std::istringstream& in, Number& number)
-{
-    std::string word;
-    if (!(in >> word))
-        return false;
-    const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), number);
-    return ec == std::errc() && end == word.data() + word.size();
 }
 
 bool ReadAll(const std::string& path, std::string& text, int& error)

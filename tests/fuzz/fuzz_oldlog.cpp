@@ -7,6 +7,7 @@
 #include "fuzzsupport.h"
 #include "log/adapterline.h"
 #include "log/oldlog.h"
+#include "support/memoryprogressbar.h"
 
 #include <QString>
 #include <algorithm>
@@ -19,21 +20,6 @@
 using namespace dialtally;
 
 namespace {
-
-// A bar that keeps its numbers, as the window's bar does.
-class Bar : public ProgressBar {
-public:
-    std::int32_t Min() const override { return m_min; }
-    void SetMin(std::int32_t value) override { m_min = value; }
-    std::int32_t Max() const override { return m_max; }
-    void SetMax(std::int32_t value) override { m_max = value; }
-    std::int32_t Value() const override { return m_value; }
-    void SetValue(std::int32_t value) override { m_value = std::clamp(value, m_min, m_max); }
-    void SetText(const QString&) override {}
-
-private:
-    std::int32_t m_min = 0, m_max = 0, m_value = 0;
-};
 
 struct Entry {
     DateTime time;
@@ -96,7 +82,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ::close(fd);
         return 0;
     }
-    Bar bar;
+    MemoryProgressBar bar;
     OldLogCounts counts;
     std::vector<Entry> entries;
     const bool read = ReadOldLog(

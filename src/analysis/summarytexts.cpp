@@ -39,7 +39,9 @@ QStringList MonthlyCaptions()
 
 QStringList MonthRow(const MonthTotals& month, bool withYear, const QLocale& locale)
 {
-    return {MonthName(month.month, month.year, withYear, locale),
+    const BillingCycle cycle = month.Cycle();
+    return {cycle.IsCalendarMonth() ? MonthName(month.month, month.year, withYear, locale)
+                                    : cycle.Label({month.year, month.month}, withYear, locale),
             MinutesText(month.Minutes()),
             FormatCurrency(month.communicationCost, locale),
             FormatCurrency(month.serviceCost, locale),

@@ -596,7 +596,8 @@ void frmMain::FillStatisticsPage()
 
 void frmMain::CalcMonthlyStatistics()
 {
-    const MonthlySummary summary = CalcMonthlyTotals(m_gSessions, m_settings.costs.vServFlatMonth);
+    const MonthlySummary summary =
+        CalcMonthlyTotals(m_gSessions, m_settings.costs.vServFlatMonth, m_settings.cycle);
     // An empty log shows the current month with nothing used.
     m_monthlyPage->Fill(summary, ToCivil(m_clock()).month);
     ShowMonths(*m_graph, summary);

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "analysis/billingcycle.h"
+#include "analysis/monthly.h"
+#include "analysis/settings.h"
+
+#include <QString>
+#include <span>
+#include <vector>
+
+namespace dialtally {
+
+struct NamedTariff {
+    QString name;
+    CostSettings costs;
+};
+
+// The sessions priced again under several tariffs, month by month (or cycle by cycle) as the
+// monthly summary groups them. Each sum is what the monthly page's "Sum" would show under that
+// tariff: both costs of the month's sessions and the flat fee once.
+struct TariffComparison {
+    struct Month {
+        MonthTotals entry;        // month, year and cycle of the entry (its costs are unused)
+        std::vector<double> sums; // one per tariff, in the order given
+        std::size_t cheapest = 0; // the first of the lowest sums
+    };
+    std::vector<QString> names;
+    std::vector<Month> months;
+    std::vector<double> totals;
+    std::size_t cheapest = 0;
+
+    // The total of tariff index minus the total of the first tariff (the one in force).
+    double Difference(std::size_t index) const { return totals[index] - totals.front(); }
+};
+
+// tariffs must not be empty; the first is the one the others are measured against. A list
+// without a real session (see HasRealSession) has no months and totals of 0.
+TariffComparison CompareTariffs(std::span<const SessionRecord> sessions,
+                                std::span<const NamedTariff> tariffs, const BillingCycle& cycle);
+
+} // namespace dialtally

@@ -1,6 +1,8 @@
 #include "analysis/comparison.h"
 
 #include "analysis/costs.h"
+#include "analysis/formatting.h"
+#include "analysis/summarytexts.h"
 
 #include <algorithm>
 
@@ -82,6 +84,34 @@ TariffComparison CompareTariffs(std::span<const SessionRecord> sessions,
         std::min_element(comparison.totals.begin(), comparison.totals.end()) -
         comparison.totals.begin());
     return comparison;
+}
+
+std::vector<QStringList> ComparisonTable(const TariffComparison& comparison, bool withYear,
+                                         const QLocale& locale)
+{
+    std::vector<QStringList> table;
+    QStringList header = {QStringLiteral("Month")};
+    for (const QString& name : comparison.names)
+        header << name;
+    table.push_back(header << QStringLiteral("Cheapest"));
+    for (const TariffComparison::Month& month : comparison.months) {
+        QStringList row = {MonthLabel(month.entry, withYear, locale)};
+        for (const double sum : month.sums)
+            row << FormatCurrency(sum, locale);
+        table.push_back(row << comparison.names[month.cheapest]);
+    }
+    QStringList total = {QStringLiteral("Total")};
+    QStringList difference = {QStringLiteral("Difference")};
+    for (std::size_t t = 0; t < comparison.totals.size(); ++t) {
+        total << FormatCurrency(comparison.totals[t], locale);
+        const double d = comparison.Difference(t);
+        difference << (t == 0
+                           ? QString()
+                           : (d > 0 ? QStringLiteral("+") : QString()) + FormatCurrency(d, locale));
+    }
+    table.push_back(total << comparison.names[comparison.cheapest]);
+    table.push_back(difference << QString());
+    return table;
 }
 
 } // namespace dialtally

@@ -4,7 +4,9 @@
 #include "analysis/monthly.h"
 #include "analysis/settings.h"
 
+#include <QLocale>
 #include <QString>
+#include <QStringList>
 #include <span>
 #include <vector>
 
@@ -37,5 +39,11 @@ struct TariffComparison {
 // without a real session (see HasRealSession) has no months and totals of 0.
 TariffComparison CompareTariffs(std::span<const SessionRecord> sessions,
                                 std::span<const NamedTariff> tariffs, const BillingCycle& cycle);
+
+// The comparison as the window and the command line show it: the header ("Month", the names,
+// "Cheapest"), a row per month (its label, the sums as money, the cheapest name), then "Total"
+// and "Difference" (each total less the first, with a sign; empty under the first).
+std::vector<QStringList> ComparisonTable(const TariffComparison& comparison, bool withYear,
+                                         const QLocale& locale = QLocale());
 
 } // namespace dialtally

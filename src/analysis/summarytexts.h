@@ -29,6 +29,9 @@ QStringList MonthlyCaptions();
 // byte counts.
 QStringList MonthRow(const MonthTotals& month, bool withYear, const QLocale& locale = QLocale());
 
+// The first cell of MonthRow: the month's name or its billing cycle.
+QString MonthLabel(const MonthTotals& month, bool withYear, const QLocale& locale = QLocale());
+
 // The month that a log without sessions shows, with nothing used: its name and six "0".
 QStringList EmptyMonthRow(int month, int year, bool withYear, const QLocale& locale = QLocale());
 

@@ -31,5 +31,7 @@ int RunPrintReport(const QStringList& args, const Places& places);
 int RunClear(const QStringList& args, const Places& places);
 int RunDelete(const QStringList& args, const Places& places);
 int RunSettings(const QStringList& args, const Places& places);
+int RunTariff(const QStringList& args, const Places& places);
+int RunCompare(const QStringList& args, const Places& places);
 
 } // namespace dialtally

@@ -99,8 +99,8 @@ QString HolidayText(const Holiday& holiday)
     case Holiday::Kind::Fixed:
         return TwoDigits(holiday.month) + QLatin1Char('-') + TwoDigits(holiday.day);
     case Holiday::Kind::OneOff:
-        return QString::number(holiday.year) + QLatin1Char('-') + TwoDigits(holiday.month) +
-               QLatin1Char('-') + TwoDigits(holiday.day);
+        return QStringLiteral("%1").arg(holiday.year, 4, 10, QLatin1Char('0')) + QLatin1Char('-') +
+               TwoDigits(holiday.month) + QLatin1Char('-') + TwoDigits(holiday.day);
     case Holiday::Kind::Easter:
         if (holiday.offset == 0)
             return QStringLiteral("easter");

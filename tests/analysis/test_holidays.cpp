@@ -54,6 +54,8 @@ void TestHolidays::readHoliday_data()
     QTest::newRow("fixed")                << "12-25"      << true  << "12-25";
     QTest::newRow("fixed leap day")       << "02-29"      << true  << "02-29";
     QTest::newRow("one-off")              << "2027-05-14" << true  << "2027-05-14";
+    QTest::newRow("one-off, early year")  << "0272-05-14" << true  << "0272-05-14";
+    QTest::newRow("one-off, year 99")     << "0099-05-14" << false << "";
     QTest::newRow("Easter Sunday")        << "Easter"     << true  << "easter";
     QTest::newRow("Good Friday")          << "easter-2"   << true  << "easter-2";
     QTest::newRow("Whit Monday")          << "easter+50"  << true  << "easter+50";

@@ -12,6 +12,9 @@
 
 namespace dialtally {
 
+// The name under which the tariff in force is compared.
+inline const QString kTariffInForce = QStringLiteral("(in force)");
+
 struct NamedTariff {
     QString name;
     CostSettings costs;

@@ -324,6 +324,8 @@ void frmMain::BuildMenus()
             &QAction::triggered, this, &frmMain::CommunicationCosts);
     connect(MakeAction(settings, QStringLiteral("&Options"), "mnuOptions"), &QAction::triggered,
             this, &frmMain::Options);
+    connect(MakeAction(settings, QStringLiteral("Compare &Tariffs\u2026"), "mnuCompare"),
+            &QAction::triggered, this, &frmMain::ShowTariffComparison);
 
     QMenu* help = MakeMenu(bar, QStringLiteral("&Help"), "mnuHelp", 300);
     connect(MakeAction(help, QStringLiteral("&Help Index"), "mnuHelpTopis"), &QAction::triggered,

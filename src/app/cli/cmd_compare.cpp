@@ -11,8 +11,6 @@
 namespace dialtally {
 namespace {
 
-const QString kInForce = QStringLiteral("(in force)");
-
 // The named tariffs, or every saved one when none is named; empty with status set when a name is
 // not saved or does not read.
 std::optional<std::vector<NamedTariff>> TariffsToCompare(const QStringList& names,
@@ -123,7 +121,7 @@ int RunCompare(const QStringList& args, const Places& places)
     auto tariffs = TariffsToCompare(parsed.Positional(), places, status);
     if (!tariffs || !LoadAnalysedLog(parsed, places, log, status))
         return status;
-    tariffs->insert(tariffs->begin(), {kInForce, log.settings.costs});
+    tariffs->insert(tariffs->begin(), {kTariffInForce, log.settings.costs});
     std::span<const SessionRecord> sessions = log.sessions;
     if (period.chosen) {
         const Statistics range = AnalysePeriod(log.sessions, period);

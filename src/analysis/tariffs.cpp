@@ -335,6 +335,16 @@ bool DeleteSavedTariff(QSettings& store, const QString& name, SettingsProblem* p
     return FlushStore(store, problem);
 }
 
+std::vector<NamedTariff> InForceAndSaved(QSettings* store, const CostSettings& inForce)
+{
+    std::vector<NamedTariff> tariffs = {{kTariffInForce, inForce}};
+    if (store)
+        for (const QString& name : SavedTariffNames(*store))
+            if (const auto costs = LoadSavedTariff(*store, name))
+                tariffs.push_back({name, *costs});
+    return tariffs;
+}
+
 bool UseTariff(QSettings& store, const CostSettings& costs, SettingsProblem* problem)
 {
     return SaveCommunicationSettings(store, costs, QLocale(), problem) &&

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/comparison.h"
 #include "analysis/settings.h"
 
 #include <QString>
@@ -69,6 +70,10 @@ std::optional<CostSettings> LoadSavedTariff(QSettings& store, const QString& nam
 bool SaveTariff(QSettings& store, const QString& name, const CostSettings& costs,
                 SettingsProblem* problem = nullptr);
 bool DeleteSavedTariff(QSettings& store, const QString& name, SettingsProblem* problem = nullptr);
+
+// What the window compares: the tariff in force (kTariffInForce) and every saved tariff that
+// reads, by name; the tariff in force alone without a store (a damaged settings file).
+std::vector<NamedTariff> InForceAndSaved(QSettings* store, const CostSettings& inForce);
 
 // Makes a tariff the one in force: both cost groups and the holidays.
 bool UseTariff(QSettings& store, const CostSettings& costs, SettingsProblem* problem = nullptr);

@@ -13,11 +13,7 @@ namespace dialtally {
 // (no store) only the tariff in force is shown.
 void frmMain::ShowTariffComparison()
 {
-    std::vector<NamedTariff> tariffs = {{kTariffInForce, m_settings.costs}};
-    if (m_store)
-        for (const QString& name : SavedTariffNames(*m_store))
-            if (const auto costs = LoadSavedTariff(*m_store, name))
-                tariffs.push_back({name, *costs});
+    const std::vector<NamedTariff> tariffs = InForceAndSaved(m_store.get(), m_settings.costs);
     frmCompare dialog(CompareTariffs(m_gSessions, tariffs, m_settings.cycle), this);
     dialog.exec();
 }

@@ -26,6 +26,14 @@ const std::array<QColor, 4> kRateColours = {QColor(), QColor(128, 128, 128), QCo
                                             QColor(0, 255, 255)};
 const char* const kRateCaptions[] = {"", "Default Rate", "Additional Rate", "Delayed Rate"};
 
+// A list that asks for no more height than the design gives it: the layout keeps the larger of
+// the design height and the size a control asks for, and a list asks for a tall one.
+class ShortList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+    QSize sizeHint() const override { return {QListWidget::sizeHint().width(), 0}; }
+};
+
 RatesColors SystemColours(const QPalette& palette)
 {
     RatesColors colours;
@@ -111,7 +119,7 @@ void frmCCosts::BuildControls()
 
     fraHolidays = Named(new QGroupBox(QStringLiteral("Holidays (charged as Sundays)"), this),
                         QStringLiteral("fraHolidays"));
-    lstHolidays = Named(new QListWidget(fraHolidays), QStringLiteral("lstHolidays"));
+    lstHolidays = Named(new ShortList(fraHolidays), QStringLiteral("lstHolidays"));
     UseFaceColourWhenDisabled(lstHolidays);
     txtHoliday = Named(new QLineEdit(fraHolidays), QStringLiteral("txtHoliday"));
     UseFaceColourWhenDisabled(txtHoliday);

@@ -4,15 +4,20 @@
 //
 //   dialtally-screenshots OUTDIR [--program-dir DIR] [--windows-dir DIR] [--system 95|98|other]
 
+#include "analysis/firstrun.h"
 #include "analysis/tariffs.h"
 #include "platform/folders.h"
 #include "platform/places.h"
+#include "ui/frmabout.h"
 #include "ui/frmccosts.h"
 #include "ui/frmcompare.h"
 #include "ui/frmmain.h"
 #include "ui/frmoptions.h"
 #include "ui/frmscosts.h"
+#include "ui/frmwelcome.h"
+#include "ui/messagebox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QMenuBar>
@@ -46,6 +51,12 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    // The pictures show a program that has run before: no agreement, no first switch of logging,
+    // and no message box waiting for an answer that nobody gives.
+    if (const std::unique_ptr<QSettings> store =
+            dialtally::OpenSettingsStore(places.SettingsFile()))
+        dialtally::MarkFirstRunDone(*store);
+    dialtally::MessageBox::SetAutoAnswer(dialtally::MessageBox::Answer::Ok);
     dialtally::frmMain window(places);
     window.show();
     window.FirstActivation();
@@ -74,9 +85,13 @@ int main(int argc, char* argv[])
                                   dialtally::InForceAndSaved(store.get(), settings.costs),
                                   settings.cycle),
         &window);
+    dialtally::frmWelcome welcome(dialtally::ShippedFile(QStringLiteral("license.txt")), &window);
+    dialtally::frmAbout about(window.findChild<QAction*>(QStringLiteral("mnuEditLog")), &window);
     const std::pair<QWidget*, const char*> dialogs[] = {{&communication, "communication-costs.png"},
                                                         {&service, "service-costs.png"},
                                                         {&options, "options.png"},
+                                                        {&welcome, "welcome.png"},
+                                                        {&about, "about.png"},
                                                         {&compare, "compare-tariffs.png"}};
     for (const auto& [dialog, name] : dialogs) {
         dialog->show();

@@ -12,8 +12,10 @@ namespace dialtally {
 // of the up time onward, each at the rate of the hour it falls in; the leftover seconds at the
 // rate of the last hour reached; plus the connection charge. In a stretch of consecutive
 // delayed-rate (code 3) hours the first vCommRateDelayMinutes minutes cost rate 1. An hour whose
-// code is not 1..3 (only a damaged store holds one) is charged as a code-1 hour.
-double CommunicationCost(std::int32_t durationSeconds, DateTime up, const CostSettings& costs);
+// code is not 1..3 (only a damaged store holds one) is charged as a code-1 hour. The hours of a
+// day in holidays (the calendar of costs.vHolidays) take the Sunday row of the grid.
+double CommunicationCost(std::int32_t durationSeconds, DateTime up, const CostSettings& costs,
+                         const HolidayCalendar* holidays = nullptr);
 
 // The provider charge of one session: per session, per minute (rounded up to whole minutes when
 // bServRounding is set) and per 1,000,000 bytes transmitted plus received. The monthly flat fee

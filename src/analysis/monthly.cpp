@@ -15,7 +15,8 @@ std::int64_t RoundToWhole(double value)
 
 } // namespace
 
-MonthlySummary CalcMonthlyTotals(const SessionList& sessions, double vServFlatMonth)
+MonthlySummary CalcMonthlyTotals(const SessionList& sessions, double vServFlatMonth,
+                                 const BillingCycle& cycle)
 {
     MonthlySummary summary;
     if (!HasRealSession(sessions))
@@ -25,10 +26,12 @@ MonthlySummary CalcMonthlyTotals(const SessionList& sessions, double vServFlatMo
         if (!session.vUp || !session.vDown)
             continue;
         const CivilTime up = ToCivil(*session.vUp);
-        if (months.empty() || months.back().month != up.month) {
+        const BillingCycle::Cycle billed = cycle.CycleOf(up.year, up.month, up.day);
+        if (months.empty() || months.back().month != billed.month) {
             MonthTotals& entry = months.emplace_back();
-            entry.month = up.month;
-            entry.year = up.year;
+            entry.month = billed.month;
+            entry.year = billed.year;
+            entry.cycleStartDay = cycle.StartDay();
             entry.serviceCost = vServFlatMonth;
         }
         MonthTotals& entry = months.back();

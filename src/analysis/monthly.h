@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/billingcycle.h"
 #include "log/sessionlog.h"
 
 #include <cstdint>
@@ -10,10 +11,12 @@ namespace dialtally {
 
 // One entry of the monthly totals: a run of sessions whose up times share a month number. Sessions
 // are grouped by the month number alone, in list order: January 1998 followed directly by
-// January 1999 is one entry; a month between them makes three.
+// January 1999 is one entry; a month between them makes three. With a billing cycle that starts
+// on another day than the 1st, the entries are its cycles, named by the month they begin in.
 struct MonthTotals {
-    int month = 0; // 1..12
-    int year = 0;  // of the entry's first session
+    int month = 0;         // 1..12
+    int year = 0;          // of the entry's first session
+    int cycleStartDay = 1; // the first day of the entry's billing cycle; 1 is the calendar month
     std::int64_t seconds = 0;
     double communicationCost = 0.0;
     double serviceCost = 0.0; // includes the monthly flat fee, once per entry
@@ -22,6 +25,10 @@ struct MonthTotals {
 
     std::int64_t Minutes() const { return seconds / 60; }
     double SumCost() const { return communicationCost + serviceCost; }
+    BillingCycle Cycle() const { return BillingCycle(cycleStartDay); }
+    // The first and the last day of the entry's cycle (of its first session's year).
+    QDate From() const { return Cycle().FirstDay({year, month}); }
+    QDate To() const { return Cycle().LastDay({year, month}); }
 };
 
 // The averages row: the totals of all entries divided by their number.
@@ -41,7 +48,9 @@ struct MonthlySummary {
 
 // The monthly totals of the whole session list, for the monthly page and the usage graph. Only
 // sessions with both times count. A list without a real session (see HasRealSession) has no
-// months; the flat fee vServFlatMonth is added to the service cost of every entry.
-MonthlySummary CalcMonthlyTotals(const SessionList& sessions, double vServFlatMonth);
+// months; the flat fee vServFlatMonth is added to the service cost of every entry. A session
+// belongs to the cycle of its up time's day.
+MonthlySummary CalcMonthlyTotals(const SessionList& sessions, double vServFlatMonth,
+                                 const BillingCycle& cycle = BillingCycle());
 
 } // namespace dialtally

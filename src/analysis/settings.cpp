@@ -1,5 +1,7 @@
 #include "analysis/settings.h"
 
+#include "analysis/ownsettings.h"
+
 #include <QSettings>
 #include <QStringList>
 #include <cmath>
@@ -218,6 +220,8 @@ LoadedSettings LoadSettings(QSettings& store, const QLocale& locale)
     ReadMoney(store, CostsKey(QStringLiteral("vServFlatMonth")), costs.vServFlatMonth, locale);
     ReadFlag(store, CostsKey(QStringLiteral("bServRounding")), costs.bServRounding);
     ReadMoney(store, CostsKey(QStringLiteral("vServDataMb")), costs.vServDataMb, locale);
+    costs.vHolidays = LoadHolidays(store);
+    loaded.cycle = LoadBillingCycle(store);
 
     if (ReadText(store, CostsKey(QStringLiteral("sVersion")), QStringLiteral("0")) !=
         kSettingsVersion) {

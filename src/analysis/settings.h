@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/billingcycle.h"
+#include "analysis/holidays.h"
 #include "analysis/settingscheck.h"
 
 #include <QLocale>
@@ -41,6 +43,7 @@ struct CostSettings {
     std::array<double, 3> vCommRate{}; // price per minute of rate code 1, 2, 3 (index code - 1)
     std::int16_t vCommRateDelayMinutes = 0; // minutes at rate 1 before the delayed rate applies
     RateGrid vCommRatesDay;
+    HolidayList vHolidays; // charged at the Sunday row; kept in a section of its own
     bool bServCosts = false;
     double vServConnect = 0.0;
     double vServMinute = 0.0;
@@ -55,6 +58,7 @@ struct CostSettings {
 struct LoadedSettings {
     CostSettings costs;
     std::int32_t vAditionalConnectSeconds = 0;
+    BillingCycle cycle; // the months of the monthly totals
     // Set when the settings file is damaged or cannot be read. The values above are then the
     // defaults (both costs off) and the file is left as it is, for the user to mend.
     std::optional<SettingsProblem> problem;

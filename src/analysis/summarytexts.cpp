@@ -37,9 +37,16 @@ QStringList MonthlyCaptions()
             QStringLiteral("Received")};
 }
 
+QString MonthLabel(const MonthTotals& month, bool withYear, const QLocale& locale)
+{
+    const BillingCycle cycle = month.Cycle();
+    return cycle.IsCalendarMonth() ? MonthName(month.month, month.year, withYear, locale)
+                                   : cycle.Label({month.year, month.month}, withYear, locale);
+}
+
 QStringList MonthRow(const MonthTotals& month, bool withYear, const QLocale& locale)
 {
-    return {MonthName(month.month, month.year, withYear, locale),
+    return {MonthLabel(month, withYear, locale),
             MinutesText(month.Minutes()),
             FormatCurrency(month.communicationCost, locale),
             FormatCurrency(month.serviceCost, locale),

@@ -24,9 +24,13 @@ QString MinutesText(std::int64_t minutes);
 // "Transmitted", "Received".
 QStringList MonthlyCaptions();
 
-// One month of the summary: its name standing alone ("March", with " 1999" when withYear), the
-// usage, the three costs and the two byte counts.
+// One month of the summary: its name standing alone ("March", with " 1999" when withYear) or its
+// billing cycle ("12 Mar – 11 Apr", BillingCycle::Label), the usage, the three costs and the two
+// byte counts.
 QStringList MonthRow(const MonthTotals& month, bool withYear, const QLocale& locale = QLocale());
+
+// The first cell of MonthRow: the month's name or its billing cycle.
+QString MonthLabel(const MonthTotals& month, bool withYear, const QLocale& locale = QLocale());
 
 // The month that a log without sessions shows, with nothing used: its name and six "0".
 QStringList EmptyMonthRow(int month, int year, bool withYear, const QLocale& locale = QLocale());

@@ -1,6 +1,7 @@
 #include "ui/frmccosts.h"
 
 #include "analysis/formatting.h"
+#include "analysis/ownsettings.h"
 #include "analysis/tariffinput.h"
 #include "ui/dialoglayout.h"
 #include "ui/picturebox.h"
@@ -9,6 +10,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QMouseEvent>
 #include <QPushButton>
 #include <QRadioButton>
@@ -23,6 +25,14 @@ using Follow = DialogLayout::Follow;
 const std::array<QColor, 4> kRateColours = {QColor(), QColor(128, 128, 128), QColor(255, 0, 0),
                                             QColor(0, 255, 255)};
 const char* const kRateCaptions[] = {"", "Default Rate", "Additional Rate", "Delayed Rate"};
+
+// A list that asks for no more height than the design gives it: the layout keeps the larger of
+// the design height and the size a control asks for, and a list asks for a tall one.
+class ShortList : public QListWidget {
+public:
+    using QListWidget::QListWidget;
+    QSize sizeHint() const override { return {QListWidget::sizeHint().width(), 0}; }
+};
 
 RatesColors SystemColours(const QPalette& palette)
 {
@@ -107,6 +117,23 @@ void frmCCosts::BuildControls()
         MarkDirty();
     });
 
+    fraHolidays = Named(new QGroupBox(QStringLiteral("Holidays (charged as Sundays)"), this),
+                        QStringLiteral("fraHolidays"));
+    lstHolidays = Named(new ShortList(fraHolidays), QStringLiteral("lstHolidays"));
+    UseFaceColourWhenDisabled(lstHolidays);
+    txtHoliday = Named(new QLineEdit(fraHolidays), QStringLiteral("txtHoliday"));
+    UseFaceColourWhenDisabled(txtHoliday);
+    cmdAddHoliday = Named(new QPushButton(QStringLiteral("&Add"), fraHolidays),
+                          QStringLiteral("cmdAddHoliday"));
+    cmdRemoveHoliday = Named(new QPushButton(QStringLiteral("&Remove"), fraHolidays),
+                             QStringLiteral("cmdRemoveHoliday"));
+    lblHolidayForms = Named(new QLabel(QStringLiteral("12-25 every year, 2027-05-14 once,\n"
+                                                      "easter-2, easter+1: from Easter Sunday"),
+                                       fraHolidays),
+                            QStringLiteral("lblHolidayForms"));
+    connect(cmdAddHoliday, &QPushButton::clicked, this, &frmCCosts::AddHoliday);
+    connect(cmdRemoveHoliday, &QPushButton::clicked, this, &frmCCosts::RemoveHoliday);
+
     PlaceControls();
 }
 
@@ -130,14 +157,21 @@ void frmCCosts::PlaceControls()
     layout.Add(txtDelay, 4200, 1470, 735, 285, Fit::Fixed);
     layout.Add(lblTUnit, 4980, 1500, 495, 255);
     layout.Add(picRatesBorder, 180, 1860, 6495, 1935, Fit::Fixed);
-    layout.Add(cmdOk, 4380, 4560, 1155, 315, Fit::Text, Follow::Move);
-    layout.Add(cmdCancel, 5820, 4560, 1155, 315, Fit::Text, Follow::Move);
-    FixSizeAndCentre(layout.Apply(7110, 4995));
+    layout.Add(fraHolidays, 120, 4500, 6855, 1575, Fit::Text, Follow::Stretch);
+    layout.Add(lstHolidays, 180, 300, 2175, 1155, Fit::Fixed);
+    layout.Add(txtHoliday, 2520, 300, 1335, 285, Fit::Fixed);
+    layout.Add(cmdAddHoliday, 3960, 285, 1155, 315);
+    layout.Add(cmdRemoveHoliday, 5280, 285, 1155, 315);
+    layout.Add(lblHolidayForms, 2520, 780, 4215, 495);
+    layout.Add(cmdOk, 4380, 6240, 1155, 315, Fit::Text, Follow::Move);
+    layout.Add(cmdCancel, 5820, 6240, 1155, 315, Fit::Text, Follow::Move);
+    FixSizeAndCentre(layout.Apply(7110, 6675));
     picRates->setGeometry(picRatesBorder->contentsRect());
 
     // The tab order of the design: the switch, the rates to paint with, the amounts, the buttons.
-    QWidget* const order[] = {chEnabled,  optRate[1], optRate[2], optRate[3], txtComCon, txtRate[1],
-                              txtRate[2], txtRate[3], txtDelay,   cmdOk,      cmdCancel};
+    QWidget* const order[] = {chEnabled,  optRate[1],    optRate[2],       optRate[3], txtComCon,
+                              txtRate[1], txtRate[2],    txtRate[3],       txtDelay,   lstHolidays,
+                              txtHoliday, cmdAddHoliday, cmdRemoveHoliday, cmdOk,      cmdCancel};
     for (std::size_t i = 1; i < std::size(order); ++i)
         setTabOrder(order[i - 1], order[i]);
     chEnabled->setFocus();
@@ -160,6 +194,9 @@ void frmCCosts::LoadValues()
     for (int code = 1; code <= 3; ++code)
         txtRate[code]->setText(MoneyText(costs.vCommRate[static_cast<std::size_t>(code - 1)]));
     txtDelay->setText(QString::number(costs.vCommRateDelayMinutes));
+    lstHolidays->clear();
+    for (const Holiday& holiday : costs.vHolidays)
+        lstHolidays->addItem(HolidayText(holiday));
     iBrush = 1;
     ApplyEnabledState();
     fDirty = false;
@@ -170,10 +207,10 @@ void frmCCosts::LoadValues()
 void frmCCosts::ApplyEnabledState()
 {
     const bool on = chEnabled->isChecked();
-    QWidget* const tariff[] = {lblComCon,  txtComCon,  lbCUnit[0], lbCUnit[1],
-                               lbCUnit[2], lbCUnit[3], optRate[1], optRate[2],
-                               optRate[3], txtRate[1], txtRate[2], txtRate[3],
-                               lblDelay,   txtDelay,   lblTUnit,   picRates};
+    QWidget* const tariff[] = {lblComCon,  txtComCon,  lbCUnit[0], lbCUnit[1], lbCUnit[2],
+                               lbCUnit[3], optRate[1], optRate[2], optRate[3], txtRate[1],
+                               txtRate[2], txtRate[3], lblDelay,   txtDelay,   lblTUnit,
+                               picRates,   fraHolidays};
     for (QWidget* control : tariff)
         control->setEnabled(on);
 }
@@ -214,6 +251,30 @@ void frmCCosts::OnPaint(Qt::MouseButtons buttons, QPointF position)
     fDirty = true;
 }
 
+// The entry is kept in its own text form; one already in the list is not added twice.
+void frmCCosts::AddHoliday()
+{
+    const auto holiday = ReadHoliday(txtHoliday->text());
+    if (!holiday)
+        return Refuse(txtHoliday, kDataNotValid);
+    const QString text = HolidayText(*holiday);
+    if (lstHolidays->findItems(text, Qt::MatchExactly).isEmpty()) {
+        lstHolidays->addItem(text);
+        MarkDirty();
+    }
+    lstHolidays->setCurrentRow(lstHolidays->count() - 1);
+    txtHoliday->clear();
+}
+
+void frmCCosts::RemoveHoliday()
+{
+    const int row = lstHolidays->currentRow();
+    if (row < 0)
+        return;
+    delete lstHolidays->takeItem(row);
+    MarkDirty();
+}
+
 void frmCCosts::Confirmed()
 {
     const auto connectCharge = ReadMoneyInput(txtComCon->text());
@@ -240,9 +301,13 @@ void frmCCosts::Confirmed()
     for (std::int16_t d = 1; d <= kDaysPerWeek; ++d)
         for (std::int16_t h = 0; h < kHoursPerDay; ++h)
             costs.vCommRatesDay(h, d) = m_rates.iGetHourDaySetting(h, d);
+    costs.vHolidays.clear();
+    for (int row = 0; row < lstHolidays->count(); ++row)
+        costs.vHolidays.push_back(*ReadHoliday(lstHolidays->item(row)->text()));
     SaveAndClose(
         [costs](QSettings& store, SettingsProblem* problem) {
-            return SaveCommunicationSettings(store, costs, QLocale(), problem);
+            return SaveCommunicationSettings(store, costs, QLocale(), problem) &&
+                   SaveHolidays(store, costs.vHolidays, problem);
         },
         [costs](LoadedSettings& settings) { settings.costs = costs; });
 }

@@ -9,6 +9,8 @@ class QCheckBox;
 class QFrame;
 class QGroupBox;
 class QLabel;
+class QListWidget;
+class QPushButton;
 class QRadioButton;
 
 namespace dialtally {
@@ -18,7 +20,8 @@ class PictureBox;
 // The telephone tariff: whether communication costs are calculated, the charge per connection,
 // the three prices per minute, the delay of the delayed rate, and the weekly rate grid, which the
 // user paints with the mouse (the left button with the chosen rate, the right one back to the
-// default rate). Controls carry their design names as object names; the members of a control
+// default rate), and the holidays charged at the grid's Sunday row, a list with Add and Remove.
+// Controls carry their design names as object names; the members of a control
 // array end in their index ("txtRate1").
 class frmCCosts : public SettingsDialog {
     Q_OBJECT
@@ -40,6 +43,8 @@ private:
     void LoadValues();
     void ApplyEnabledState();
     void OnPaint(Qt::MouseButtons buttons, QPointF position);
+    void AddHoliday();
+    void RemoveHoliday();
 
     clsRates m_rates;
     std::int16_t iBrush = 1;
@@ -58,6 +63,12 @@ private:
     QLabel* lblTUnit = nullptr;
     QFrame* picRatesBorder = nullptr;
     PictureBox* picRates = nullptr;
+    QGroupBox* fraHolidays = nullptr;
+    QListWidget* lstHolidays = nullptr;
+    QLineEdit* txtHoliday = nullptr;
+    QPushButton* cmdAddHoliday = nullptr;
+    QPushButton* cmdRemoveHoliday = nullptr;
+    QLabel* lblHolidayForms = nullptr;
 };
 
 } // namespace dialtally

@@ -326,6 +326,8 @@ void frmMain::BuildMenus()
             &QAction::triggered, this, &frmMain::CommunicationCosts);
     connect(MakeAction(settings, QStringLiteral("&Options"), "mnuOptions"), &QAction::triggered,
             this, &frmMain::Options);
+    connect(MakeAction(settings, QStringLiteral("Compare &Tariffs\u2026"), "mnuCompare"),
+            &QAction::triggered, this, &frmMain::ShowTariffComparison);
 
     QMenu* help = MakeMenu(bar, QStringLiteral("&Help"), "mnuHelp", 300);
     connect(MakeAction(help, QStringLiteral("&Help Index"), "mnuHelpTopis"), &QAction::triggered,
@@ -600,7 +602,8 @@ void frmMain::FillStatisticsPage()
 
 void frmMain::CalcMonthlyStatistics()
 {
-    const MonthlySummary summary = CalcMonthlyTotals(m_gSessions, m_settings.costs.vServFlatMonth);
+    const MonthlySummary summary =
+        CalcMonthlyTotals(m_gSessions, m_settings.costs.vServFlatMonth, m_settings.cycle);
     // An empty log shows the current month with nothing used.
     m_monthlyPage->Fill(summary, ToCivil(m_clock()).month);
     ShowMonths(*m_graph, summary);

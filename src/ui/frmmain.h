@@ -95,6 +95,7 @@ public:
     void ServiceCosts();
     void CommunicationCosts();
     void Options();
+    void ShowTariffComparison();
     // Brings page 0 (sessions), 1 (statistics) or 2 (monthly summary) to the front.
     void ShowPage(int page);
     int Page() const { return m_iPage; }

@@ -44,6 +44,8 @@ private slots:
     void serviceCost_data();
     void serviceCost();
     void calculateCostsLeavesSwitchedOffCostsEmpty();
+    void holidays_data();
+    void holidays();
 };
 
 void TestCosts::communicationCost_data()
@@ -138,6 +140,60 @@ void TestCosts::calculateCostsLeavesSwitchedOffCostsEmpty()
     QCOMPARE(*sessions[0].vCommCost, 0.70);
     QVERIFY(!sessions[0].vServCost);
     QVERIFY(!sessions[1].vCommCost);
+}
+
+// Weekdays at rate 1, Monday 23 delayed; the Sunday row additional, its hour 0 delayed.
+// 1 January 2024 is a Monday; Easter Sunday 2024 is 31 March.
+void TestCosts::holidays_data()
+{
+    QTest::addColumn<DateTime>("up");
+    QTest::addColumn<int>("duration");
+    QTest::addColumn<int>("delay");
+    QTest::addColumn<QString>("holidays");
+    QTest::addColumn<double>("expected");
+
+    // clang-format off
+    QTest::newRow("no holidays: a Monday as ever")      << At(2024, 1, 1, 10, 0)  <<  600 <<  0 << ""           << 1.50;
+    QTest::newRow("fixed holiday takes the Sunday row") << At(2024, 1, 1, 10, 0)  <<  600 <<  0 << "01-01"      << 1.00;
+    QTest::newRow("other year's one-off: no holiday")   << At(2024, 1, 1, 10, 0)  <<  600 <<  0 << "2025-01-01" << 1.50;
+    // 10 min Monday 23 (delayed, no delay: r3), 10 min holiday hour 0 (delayed: r3).
+    QTest::newRow("crossing midnight into a holiday")   << At(2024, 1, 1, 23, 50) << 1200 <<  0 << "2024-01-02" << 0.90;
+    QTest::newRow("crossing midnight, no holiday")      << At(2024, 1, 1, 23, 50) << 1200 <<  0 << ""           << 1.70;
+    // One stretch of delayed hours across midnight: 15 min at r1, then 5 min at r3.
+    QTest::newRow("delay runs on into the holiday")     << At(2024, 1, 1, 23, 50) << 1200 << 15 << "2024-01-02" << 2.10;
+    // Hour 0 of an ordinary Tuesday is a default hour: the delay starts afresh after it.
+    QTest::newRow("delay ends at an ordinary midnight") << At(2024, 1, 1, 23, 50) << 1200 << 15 << ""           << 2.50;
+    // 10 min of holiday hour 23 (r2), then 10 min of an ordinary Wednesday (r1).
+    QTest::newRow("holiday ends at midnight")           << At(2024, 1, 2, 23, 50) << 1200 <<  0 << "2024-01-02" << 2.00;
+    QTest::newRow("Good Friday")                        << At(2024, 3, 29, 9, 0)  <<  600 <<  0 << "easter-2"   << 1.00;
+    QTest::newRow("Easter Monday")                      << At(2024, 4, 1, 9, 0)   <<  600 <<  0 << "easter+1"   << 1.00;
+    QTest::newRow("the Tuesday after is not")           << At(2024, 4, 2, 9, 0)   <<  600 <<  0 << "easter+1"   << 1.50;
+    // clang-format on
+}
+
+void TestCosts::holidays()
+{
+    QFETCH(DateTime, up);
+    QFETCH(int, duration);
+    QFETCH(int, delay);
+    QFETCH(QString, holidays);
+    QFETCH(double, expected);
+    CostSettings costs;
+    costs.bCommCosts = true;
+    costs.vCommConnect = 0.50;
+    costs.vCommRate = {0.10, 0.05, 0.02};
+    costs.vCommRateDelayMinutes = static_cast<std::int16_t>(delay);
+    const int monday = 2, sunday = 1;
+    costs.vCommRatesDay(23, monday) = 3;
+    for (int hour = 0; hour < kHoursPerDay; ++hour)
+        costs.vCommRatesDay(hour, sunday) = hour == 0 ? 3 : 2;
+    costs.vHolidays = *ReadHolidayList(holidays);
+
+    SessionList sessions(1);
+    sessions[0].vUp = up;
+    sessions[0].lDur = duration;
+    CalculateCosts(sessions, costs);
+    QCOMPARE(*sessions[0].vCommCost, expected);
 }
 
 QTEST_GUILESS_MAIN(TestCosts)

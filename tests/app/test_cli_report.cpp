@@ -132,14 +132,16 @@ void TestCliReport::monthsJson()
     const CliResult r = Run({"months", "--json"});
     QCOMPARE(r.exitCode, 0);
     QCOMPARE(KeysOfFirstObject(r.out),
-             QStringList({"month", "year", "minutes", "communicationCost", "serviceCost", "sumCost",
-                          "transmitted", "received"}));
+             QStringList({"month", "year", "from", "to", "minutes", "communicationCost",
+                          "serviceCost", "sumCost", "transmitted", "received"}));
     const QJsonObject root = QJsonDocument::fromJson(r.out).object();
     QCOMPARE(root.keys(), QStringList({"averages", "months"}));
     const QJsonArray months = root["months"].toArray();
     QCOMPARE(months.size(), 2);
     QCOMPARE(months[1]["month"].toInt(), 4);
     QCOMPARE(months[1]["year"].toInt(), 1999);
+    QCOMPARE(months[1]["from"].toString(), QString("1999-04-01"));
+    QCOMPARE(months[1]["to"].toString(), QString("1999-04-30"));
     QCOMPARE(months[1]["minutes"].toInt(), 31);
     QCOMPARE(months[1]["serviceCost"].toDouble(), 3.55); // 31 min at 0.05 and the flat fee
     QCOMPARE(months[1]["sumCost"].toDouble(), 6.65);
@@ -149,6 +151,17 @@ void TestCliReport::monthsJson()
     QCOMPARE(averages["minutes"].toInt(), 20); // 2490 s over two months
     QCOMPARE(averages["communicationCost"].toDouble(), 2.075);
     QCOMPARE(averages["received"].toInt(), 1500000);
+
+    // Billed from the 5th: the April session starts a cycle on its boundary day.
+    QCOMPARE(Run({"settings", "set", "billingStartDay=5"}).exitCode, 0);
+    const QJsonArray cycles =
+        QJsonDocument::fromJson(Run({"months", "--json"}).out).object()["months"].toArray();
+    QCOMPARE(cycles.size(), 2);
+    QCOMPARE(cycles[0]["from"].toString(), QString("1999-02-05"));
+    QCOMPARE(cycles[0]["to"].toString(), QString("1999-03-04"));
+    QCOMPARE(cycles[1]["from"].toString(), QString("1999-04-05"));
+    QCOMPARE(cycles[1]["to"].toString(), QString("1999-05-04"));
+    QVERIFY(Run({"months"}, QStringLiteral("en_US.UTF-8")).out.contains("5 Apr – 4 May 1999"));
 }
 
 void TestCliReport::emptyLog()

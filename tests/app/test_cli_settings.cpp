@@ -18,7 +18,7 @@ const QByteArray kStore =
     "vCommConnect=0.05\nvCommRate1=0.04\nvCommRate2=0.02\nvCommRate3=0.01\n"
     "vCommRateDelayMinutes=10\nvCommRatesDay2=333333331111111111222222\nbServCosts=True\n"
     "vServConnect=0.1\nvServMinute=0.013\nvServFlatMonth=4.9\nbServRounding=False\n"
-    "vServDataMb=0.02\n";
+    "vServDataMb=0.02\n[Holidays]\nvHolidays=\"12-25,easter+1\"\n[BillingCycle]\nvStartDay=12\n";
 
 // A store of an older version: a program start would rewrite it.
 const QByteArray kOldStore = "[Costs]\nsVersion=1.5\nvCommRate1=0.04\nvUnknown=1\n";
@@ -59,15 +59,18 @@ private slots:
                                       "vServFlatMonth=4.9\n"
                                       "bServRounding=False\n"
                                       "vServDataMb=0.02\n"
-                                      "vAditionalConnectSeconds=30\n"));
+                                      "vAditionalConnectSeconds=30\n"
+                                      "holidays=12-25,easter+1\n"
+                                      "billingStartDay=12\n"));
 
         const CliResult json = Run({"settings", "--json"});
         QCOMPARE(json.exitCode, 0);
         const QJsonObject o = QJsonDocument::fromJson(json.out).object();
-        QCOMPARE(o.keys(), QStringList({"allowanceSeconds", "commConnect", "commCosts",
-                                        "commRateDelayMinutes", "commRates", "commRatesDays",
-                                        "servConnect", "servCosts", "servDataMb", "servFlatMonth",
-                                        "servMinute", "servRounding"}));
+        QCOMPARE(o.keys(),
+                 QStringList({"allowanceSeconds", "billingStartDay", "commConnect", "commCosts",
+                              "commRateDelayMinutes", "commRates", "commRatesDays", "holidays",
+                              "servConnect", "servCosts", "servDataMb", "servFlatMonth",
+                              "servMinute", "servRounding"}));
         QCOMPARE(o["commCosts"], QJsonValue(true));
         QCOMPARE(o["commConnect"], QJsonValue(0.05));
         QCOMPARE(o["commRates"], QJsonValue(QJsonArray({0.04, 0.02, 0.01})));
@@ -78,6 +81,8 @@ private slots:
         QCOMPARE(o["servFlatMonth"], QJsonValue(4.9));
         QCOMPARE(o["servRounding"], QJsonValue(false));
         QCOMPARE(o["allowanceSeconds"], QJsonValue(30));
+        QCOMPARE(o["holidays"], QJsonValue(QJsonArray({"12-25", "easter+1"})));
+        QCOMPARE(o["billingStartDay"], QJsonValue(12));
     }
 
     void setChangesWhatTheDialogsChange()
@@ -86,7 +91,8 @@ private slots:
         const CliResult r = Run(
             {"settings", "set", "vCommRate2=0.123456", "vCommRatesDay1=333333332222222222222222",
              "bCommCosts=true", "vCommRateDelayMinutes=12.5", "vServMinute=0.0125",
-             "vServFlatMonth=4.9", "bServRounding=False", "vAditionalConnectSeconds=-15"});
+             "vServFlatMonth=4.9", "bServRounding=False", "vAditionalConnectSeconds=-15",
+             "holidays=12-25,easter-2,2027-05-14", "billingStartDay=28"});
         QCOMPARE(r.exitCode, 0);
         QCOMPARE(r.err, QByteArray());
         const LoadedSettings loaded = LoadUserSettings(StorePath());
@@ -99,7 +105,9 @@ private slots:
         expected.vServMinute = 0.013;
         expected.vServFlatMonth = 4.9;
         expected.bServRounding = false;
+        expected.vHolidays = *ReadHolidayList(QStringLiteral("12-25 easter-2 2027-05-14"));
         QCOMPARE(loaded.costs, expected);
+        QCOMPARE(loaded.cycle.StartDay(), 28);
         QCOMPARE(loaded.vAditionalConnectSeconds, -15);
         // The older store was brought to this version on the way; its unknown key is gone.
         QVERIFY(!StoreBytes().contains("vUnknown"));
@@ -117,6 +125,9 @@ private slots:
         QTest::newRow("a negative delay")       << QStringList{"vCommRateDelayMinutes=-1"}           << "vCommRateDelayMinutes";
         QTest::newRow("an allowance too large") << QStringList{"vAditionalConnectSeconds=40000"}     << "vAditionalConnectSeconds";
         QTest::newRow("a flag that is no flag") << QStringList{"bServCosts=yes"}                     << "bServCosts";
+        QTest::newRow("a holiday that is none") << QStringList{"holidays=12-25,02-30"}               << "holidays";
+        QTest::newRow("a start day of 29")      << QStringList{"billingStartDay=29"}                 << "billingStartDay";
+        QTest::newRow("a start day of 0")       << QStringList{"billingStartDay=0"}                  << "billingStartDay";
         QTest::newRow("a good value before a bad one")
             << QStringList{"vCommRate1=0.5", "bServRounding=True", "vServDataMb=x"} << "vServDataMb";
         // clang-format on

@@ -6,6 +6,7 @@
 #include <QCheckBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
@@ -79,8 +80,10 @@ private slots:
              w = w->nextInFocusChain())
             if ((w->focusPolicy() & Qt::TabFocus) && dialog.isAncestorOf(w))
                 order << w->objectName();
-        QCOMPARE(order, QStringList({"optRate1", "optRate2", "optRate3", "txtComCon", "txtRate1",
-                                     "txtRate2", "txtRate3", "txtDelay", "cmdOk", "cmdCancel"}));
+        QCOMPARE(order,
+                 QStringList({"optRate1", "optRate2", "optRate3", "txtComCon", "txtRate1",
+                              "txtRate2", "txtRate3", "txtDelay", "lstHolidays", "txtHoliday",
+                              "cmdAddHoliday", "cmdRemoveHoliday", "cmdOk", "cmdCancel"}));
     }
 
     // Ticking and unticking leaves the switch as it was, yet the dialog counts as changed.
@@ -111,6 +114,35 @@ private slots:
         QCOMPARE(dialog.result(), int(QDialog::Accepted));
         QVERIFY(fixture.gfUpdateUI);
         QCOMPARE(fixture.Reloaded().costs, fixture.settings.costs);
+    }
+
+    // Entries are added in their own text form, a bad one is refused, and Ok keeps the list.
+    void editsTheHolidays()
+    {
+        SettingsFixture fixture(kTariff + "[Holidays]\nvHolidays=12-25\n");
+        frmCCosts dialog(fixture.Edit());
+        dialog.show();
+        auto* list = Child<QListWidget>(&dialog, "lstHolidays");
+        auto* entry = Child<QLineEdit>(&dialog, "txtHoliday");
+        auto* add = Child<QPushButton>(&dialog, "cmdAddHoliday");
+        QCOMPARE(list->count(), 1);
+        Type(entry, "Easter+1");
+        QTest::mouseClick(add, Qt::LeftButton);
+        Type(entry, "2027-02-29");
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(MessageBox::LastText(), SettingsDialog::kDataNotValid);
+        Type(entry, "12-25");
+        QTest::mouseClick(add, Qt::LeftButton);
+        QCOMPARE(list->count(), 2); // 12-25 was there already
+        list->setCurrentRow(0);
+        QTest::mouseClick(Child<QPushButton>(&dialog, "cmdRemoveHoliday"), Qt::LeftButton);
+        QCOMPARE(list->item(0)->text(), QString("easter+1"));
+
+        QTest::mouseClick(Child<QPushButton>(&dialog, "cmdOk"), Qt::LeftButton);
+        QCOMPARE(dialog.result(), int(QDialog::Accepted));
+        const HolidayList expected = {*ReadHoliday("easter+1")};
+        QCOMPARE(fixture.settings.costs.vHolidays, expected);
+        QCOMPARE(fixture.Reloaded().costs.vHolidays, expected);
     }
 
     void paintsWithTheMouse_data()

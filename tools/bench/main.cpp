@@ -56,6 +56,16 @@ const Measurement kMeasurements[] = {
      "on the offscreen platform, each beside cat of the log. Exits with 3 when the median\n"
      "takes more than 2 seconds.\n",
      RunEditorBench},
+    {"compare", "ten tariffs compared over a large session log, beside its load",
+     "Usage: dialtally-bench compare [--events N] [--repeats R] [--dir DIR]\n"
+     "\n"
+     "Generates a session log of N events (default 10000000) in a temporary folder under DIR.\n"
+     "Each of R rounds (default 3) times the load (ReadSessions, CalculateDurations,\n"
+     "CalculateCosts, AnalyseAll, CalcMonthlyTotals) under the first of ten tariffs with\n"
+     "holidays, then CompareTariffs of the ten over the loaded sessions with a billing cycle\n"
+     "from the 12th. Exits with 3 when the median round's comparison takes more than twice\n"
+     "its load.\n",
+     RunCompareBench},
 };
 // clang-format on
 

@@ -5,10 +5,12 @@
 //   dialtally-screenshots OUTDIR [--program-dir DIR] [--windows-dir DIR] [--system 95|98|other]
 
 #include "analysis/firstrun.h"
+#include "analysis/tariffs.h"
 #include "platform/folders.h"
 #include "platform/places.h"
 #include "ui/frmabout.h"
 #include "ui/frmccosts.h"
+#include "ui/frmcompare.h"
 #include "ui/frmmain.h"
 #include "ui/frmoptions.h"
 #include "ui/frmscosts.h"
@@ -78,13 +80,19 @@ int main(int argc, char* argv[])
     dialtally::frmCCosts communication(edit, &window);
     dialtally::frmSCosts service(edit, &window);
     dialtally::frmOptions options(edit, &window);
+    dialtally::frmCompare compare(
+        dialtally::CompareTariffs(window.Sessions(),
+                                  dialtally::InForceAndSaved(store.get(), settings.costs),
+                                  settings.cycle),
+        &window);
     dialtally::frmWelcome welcome(dialtally::ShippedFile(QStringLiteral("license.txt")), &window);
     dialtally::frmAbout about(window.findChild<QAction*>(QStringLiteral("mnuEditLog")), &window);
     const std::pair<QWidget*, const char*> dialogs[] = {{&communication, "communication-costs.png"},
                                                         {&service, "service-costs.png"},
                                                         {&options, "options.png"},
                                                         {&welcome, "welcome.png"},
-                                                        {&about, "about.png"}};
+                                                        {&about, "about.png"},
+                                                        {&compare, "compare-tariffs.png"}};
     for (const auto& [dialog, name] : dialogs) {
         dialog->show();
         QApplication::processEvents();

@@ -69,7 +69,7 @@ int RunGraph(const QStringList& args, const Places& places)
     if (!LoadAnalysedLog(parsed, places, log, status))
         return status;
     const MonthlySummary summary =
-        CalcMonthlyTotals(log.sessions, log.settings.costs.vServFlatMonth);
+        CalcMonthlyTotals(log.sessions, log.settings.costs.vServFlatMonth, log.settings.cycle);
 
     QImage picture(width, height, QImage::Format_RGB32);
     PictureSurface surface(&picture, kTwipsPerPixel, kTwipsPerPixel);

@@ -52,6 +52,8 @@ void PrintMonthsJson(const MonthlySummary& summary)
         Json json(out);
         json.Key("month").Int(m.month);
         json.Key("year").Int(m.year);
+        json.Key("from").Text(m.From().toString(Qt::ISODate).toStdString());
+        json.Key("to").Text(m.To().toString(Qt::ISODate).toStdString());
         json.Key("minutes").Int(m.Minutes());
         json.Key("communicationCost").Number(m.communicationCost);
         json.Key("serviceCost").Number(m.serviceCost);
@@ -87,7 +89,7 @@ int RunMonths(const QStringList& args, const Places& places)
         !LoadAnalysedLog(parsed, places, log, status))
         return status;
     const MonthlySummary summary =
-        CalcMonthlyTotals(log.sessions, log.settings.costs.vServFlatMonth);
+        CalcMonthlyTotals(log.sessions, log.settings.costs.vServFlatMonth, log.settings.cycle);
     if (parsed.Has(kJsonOption.name))
         PrintMonthsJson(summary);
     else

@@ -1,3 +1,4 @@
+#include "analysis/ownsettings.h"
 #include "analysis/settings.h"
 #include "analysis/tariffinput.h"
 #include "app/cli/cliargs.h"
@@ -58,6 +59,8 @@ void PrintSettingsText(const LoadedSettings& loaded)
     line(QStringLiteral("vServDataMb"), MoneyText(c.vServDataMb));
     line(QStringLiteral("vAditionalConnectSeconds"),
          QString::number(loaded.vAditionalConnectSeconds));
+    line(QStringLiteral("holidays"), HolidayListText(c.vHolidays));
+    line(QStringLiteral("billingStartDay"), QString::number(loaded.cycle.StartDay()));
     PrintOut(text);
 }
 
@@ -88,6 +91,14 @@ void PrintSettingsJson(const LoadedSettings& loaded)
     json.Key("servFlatMonth").Number(c.vServFlatMonth);
     json.Key("servRounding").Bool(c.bServRounding);
     json.Key("allowanceSeconds").Int(loaded.vAditionalConnectSeconds);
+    json.Key("holidays");
+    out += "[";
+    for (std::size_t n = 0; n < c.vHolidays.size(); ++n) {
+        out += n == 0 ? "" : ", ";
+        json.Text(HolidayText(c.vHolidays[n]).toStdString());
+    }
+    out += "]";
+    json.Key("billingStartDay").Int(loaded.cycle.StartDay());
     json.End();
     PrintOut(out + '\n');
 }
@@ -100,6 +111,8 @@ struct Touched {
     bool communication = false;
     bool service = false;
     bool allowance = false;
+    bool holidays = false;
+    bool cycle = false;
 };
 
 // Takes one value with the checks and the rounding of the dialog that edits it; false when the
@@ -212,6 +225,25 @@ std::vector<Setting> SettableSettings()
                        return seconds.has_value();
                    },
                    &Touched::allowance});
+    all.push_back({QStringLiteral("holidays"),
+                   [](const QString& value, LoadedSettings& s) {
+                       const auto holidays = ReadHolidayList(value);
+                       if (holidays)
+                           s.costs.vHolidays = *holidays;
+                       return holidays.has_value();
+                   },
+                   &Touched::holidays});
+    all.push_back({QStringLiteral("billingStartDay"),
+                   [](const QString& value, LoadedSettings& s) {
+                       bool ok = false;
+                       const int day = value.toInt(&ok);
+                       if (!ok || day < BillingCycle::kFirstStartDay ||
+                           day > BillingCycle::kLastStartDay)
+                           return false;
+                       s.cycle = BillingCycle(day);
+                       return true;
+                   },
+                   &Touched::cycle});
     return all;
 }
 
@@ -231,6 +263,10 @@ bool SaveTouched(QSettings& store, const LoadedSettings& s, const Touched& touch
     if (touched.service && !SaveServiceSettings(store, s.costs, QLocale(), problem))
         return false;
     if (touched.allowance && !SaveConnectSeconds(store, s.vAditionalConnectSeconds, problem))
+        return false;
+    if (touched.holidays && !SaveHolidays(store, s.costs.vHolidays, problem))
+        return false;
+    if (touched.cycle && !SaveBillingCycle(store, s.cycle, problem))
         return false;
     return true;
 }

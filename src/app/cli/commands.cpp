@@ -53,11 +53,14 @@ const CliCommand kCommands[] = {
      "Prints the monthly summary of the whole log: minutes online, telephone costs,\n"
      "service costs (with the provider's monthly flat fee), their sum and the bytes\n"
      "transmitted and received per month, and the averages of the months. A month is\n"
-     "a run of sessions in the same calendar month.\n"
+     "a run of sessions in the same calendar month, or in the same billing cycle when\n"
+     "billingStartDay (see settings) is not 1: a cycle from the 12th shows as\n"
+     "\"12 Jan – 11 Feb 2027\".\n"
      "\n"
      "  --json        {\"months\": [{month, year, minutes, communicationCost,\n"
      "                serviceCost, sumCost, transmitted, received}], \"averages\": {the\n"
-     "                same without month and year} or null}\n"
+     "                same without month and year} or null}; from and to are the\n"
+     "                first and last day (YYYY-MM-DD) of the month or billing cycle\n"
      "  --no-update   read the session log as it is, without the update\n",
      RunMonths},
     {"update", "move the logger's new lines into the session log",
@@ -149,7 +152,8 @@ const CliCommand kCommands[] = {
      "  --json   one object: commCosts, commConnect, commRates (three numbers),\n"
      "           commRateDelayMinutes, commRatesDays (seven strings of 24 digits,\n"
      "           Sunday first), servCosts, servConnect, servMinute, servDataMb,\n"
-     "           servFlatMonth, servRounding, allowanceSeconds\n"
+     "           servFlatMonth, servRounding, allowanceSeconds, holidays (strings),\n"
+     "           billingStartDay\n"
      "\n"
      "settings set changes values with the checks and rounding of the settings\n"
      "dialogs, for a machine without a display; the names are those printed above.\n"
@@ -159,7 +163,13 @@ const CliCommand kCommands[] = {
      "whole number 0..32767 and vAditionalConnectSeconds -32768..32767, a fraction\n"
      "rounded to the nearest (a half to the even one). A value that fails its check\n"
      "ends with status 2 and \"Data Not Valid\" with its name, and nothing is\n"
-     "written: the values are saved all together or not at all.\n",
+     "written: the values are saved all together or not at all.\n"
+     "\n"
+     "holidays are the days charged at the Sunday row of the grid, separated by\n"
+     "commas: MM-DD every year (12-25), YYYY-MM-DD once (2027-05-14), or days from\n"
+     "Easter Sunday (easter-2 Good Friday, easter+1, easter+39, easter+50);\n"
+     "holidays= clears them. billingStartDay (1..28) is the first day of the billing\n"
+     "cycle by which the monthly summary, the graph and compare group sessions.\n",
      RunSettings},
     {"import-old", "convert a log of the previous format (Dtally.log), or drop it",
      "Usage: dialtally-cli [global options] import-old (--yes | --discard)\n"
@@ -200,6 +210,37 @@ const CliCommand kCommands[] = {
      "                    run the logger as the owner of the Windows folder)\n"
      "  --ppp-dir DIR     pppd's folder for --install-hooks (default /etc/ppp)\n",
      RunSetupPppd},
+    {"tariff", "keep named tariffs: save, list, show, use, delete, export, import",
+     "Usage: dialtally-cli [global options] tariff save NAME\n"
+     "       dialtally-cli [global options] tariff list\n"
+     "       dialtally-cli [global options] tariff show|use|delete NAME\n"
+     "       dialtally-cli [global options] tariff export NAME FILE\n"
+     "       dialtally-cli [global options] tariff import FILE NAME\n"
+     "\n"
+     "A saved tariff is the telephone tariff (grid, delay, holidays) and the provider\n"
+     "tariff, kept in the settings store in a section [Tariff.NAME] of its own. save\n"
+     "keeps the tariff in force under NAME (replacing one of that name); use makes a\n"
+     "saved tariff the one in force; show prints it in the tariff file format.\n"
+     "export writes it to FILE, import reads FILE and saves it under NAME. A FILE\n"
+     "that is no good tariff file is refused with its line and the reason, and\n"
+     "nothing is changed (exit status 1). NAME is 1 to 40 letters, digits, - or _.\n"
+     "The file format is described in the README (\"Tariff files\").\n",
+     RunTariff},
+    {"compare", "the sessions priced under other tariffs, month by month",
+     "Usage: dialtally-cli [global options] compare [NAME...] [--from DATE\n"
+     "                     (--to DATE | --to-end)] [--json] [--no-update]\n"
+     "\n"
+     "Prices the sessions of the log, or of the period, again under the tariff in force\n"
+     "and under each saved tariff NAME (every saved tariff when none is named), and\n"
+     "prints per month (or billing cycle) the sum under each (both costs and the flat\n"
+     "fee, as the monthly summary's Sum), the cheapest, the totals and the difference\n"
+     "of each total from the tariff in force. Runs the log update first.\n"
+     "\n"
+     "  --json   {\"tariffs\": [names, \"(in force)\" first], \"months\": [{month, year,\n"
+     "           from, to, sums: [one per tariff], cheapest}], totals, differences,\n"
+     "           cheapest}\n"
+     "  --no-update   read the session log as it is, without the update\n",
+     RunCompare},
 };
 // clang-format on
 

@@ -330,14 +330,14 @@ void TestPppd::setupFollowsTheLogAndReadsItsHistory()
     QFile entry(m_dir->filePath("config/autostart/dtallywr.desktop"));
     QVERIFY(entry.open(QIODevice::ReadOnly));
     QVERIFY(entry.readAll().contains("--source-format pppd --language fi"));
-    // The window's logging indicator reads the adapter's option, which setup switched on.
-    const CliResult logging = RunCli({"logging"}, env);
-    QCOMPARE(logging.out.trimmed(), QByteArray("on"));
 
     // The logger registers a moment after it started.
     std::vector<LoggerWindow> loggers;
     QTRY_VERIFY_WITH_TIMEOUT((loggers = FindLoggerWindows(m_dir->filePath("run"))).size() == 1,
                              10000);
+    // Logging shows on: the adapter's option, which setup switched on, and the running logger.
+    const CliResult logging = RunCli({"logging"}, env);
+    QCOMPARE(logging.out.trimmed(), QByteArray("on"));
     QVERIFY(CloseLoggerWindow(loggers.front()));
     QCOMPARE(Sessions(), "2024-06-14T18:00:04 2024-06-14T18:20:00 3000 4000\n"
                          "2024-06-14T18:10:03 2024-06-14T18:20:00 1000 2000\n"

@@ -3,6 +3,7 @@
 #include "analysis/costs.h"
 #include "analysis/firstrun.h"
 #include "analysis/formatting.h"
+#include "analysis/livesession.h"
 #include "analysis/monthly.h"
 #include "analysis/pricedlog.h"
 #include "log/update.h"
@@ -264,6 +265,10 @@ void frmMain::BuildWindow()
     m_timStatBar->setSingleShot(true);
     m_timStatBar->setInterval(8000);
     connect(m_timStatBar, &QTimer::timeout, this, &frmMain::OnStatusTimer);
+    m_timLive = new QTimer(this);
+    m_timLive->setObjectName(QStringLiteral("timLive"));
+    m_timLive->setInterval(1000);
+    connect(m_timLive, &QTimer::timeout, this, &frmMain::ShowOpenSession);
 
     // The texts of this system's fonts need more room than the design gave the pages: the whole
     // page area widens once by what the widest page needs.
@@ -501,6 +506,30 @@ void frmMain::OnStatusTimer()
 {
     m_statBar->SetText(QString());
     m_timStatBar->stop();
+    ShowOpenSession();
+}
+
+QString frmMain::StatusText() const
+{
+    return m_statBar->Text();
+}
+
+void frmMain::ShowOpenSession()
+{
+    const auto open = FindOpenSession(m_gSessions, m_clock(), m_settings.costs);
+    const bool wasOnline = std::exchange(m_fOnline, open.has_value());
+    if (!open) {
+        m_timLive->stop();
+        if (wasOnline && !m_timStatBar->isActive())
+            m_statBar->SetText(QString());
+        return;
+    }
+    ApplyOpenSession(m_gSessions, m_clock(), m_settings.costs);
+    m_sessionPage->Model().RefreshSession(static_cast<std::size_t>(open->index));
+    if (!m_timStatBar->isActive())
+        m_statBar->SetText(OpenSessionText(*open));
+    if (!m_timLive->isActive())
+        m_timLive->start();
 }
 
 void frmMain::SetLoggingDisplay(bool on)
@@ -535,6 +564,8 @@ void frmMain::RefreshAll(int mode)
             ++m_costCalculations;
         }
     }
+    // The open session shows its running duration; a log whose only session is open has one.
+    ApplyOpenSession(m_gSessions, m_clock(), m_settings.costs);
 
     if (HasRealSession(m_gSessions)) {
         bar.SetText(QStringLiteral("Updating user interface.."));
@@ -560,6 +591,7 @@ void frmMain::RefreshAll(int mode)
     }
     bar.SetText(QString());
     bar.SetValue(0);
+    ShowOpenSession();
 }
 
 bool frmMain::ShowingPeriod()

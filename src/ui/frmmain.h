@@ -116,6 +116,8 @@ public:
     // Shortens the 8-second life of a status text (tests).
     void SetStatusInterval(int milliseconds) { m_statusInterval = milliseconds; }
     int StatusInterval() const { return m_statusInterval; }
+    // The status line as it reads now.
+    QString StatusText() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -134,6 +136,9 @@ private:
     void OnWholeClicked();
     void OnEndClicked();
     void OnStatusTimer();
+    // Runs the open session's duration and costs on to now and shows them in the table and,
+    // unless a status text is showing, in the status line.
+    void ShowOpenSession();
     void ShowUpdateFailure();
     void RestorePeriod();
     void SavePeriod();
@@ -187,6 +192,8 @@ private:
     QPushButton* m_cmdExport = nullptr;
     QPushButton* m_cmdExit = nullptr;
     QTimer* m_timStatBar = nullptr;
+    QTimer* m_timLive = nullptr; // every second while a session is open
+    bool m_fOnline = false;
 
     WindowHelp* m_help = nullptr;
     QMenu* m_mnuEdit = nullptr;

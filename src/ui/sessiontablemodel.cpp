@@ -48,6 +48,14 @@ const SessionRecord* SessionTableModel::SessionOfRow(int row) const
     return index ? &(*m_sessions)[*index] : nullptr;
 }
 
+void SessionTableModel::RefreshSession(std::size_t index)
+{
+    if (!m_sessions || index < m_first || index - m_first >= m_count)
+        return;
+    const int row = static_cast<int>(index - m_first);
+    emit dataChanged(this->index(row, 0), this->index(row, kColumnCount - 1));
+}
+
 int SessionTableModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid())

@@ -31,6 +31,9 @@ public:
     // selected sessions relies on this mapping.
     std::optional<std::size_t> SessionIndexOfRow(int row) const;
     const SessionRecord* SessionOfRow(int row) const;
+    // The record of that session changed in place (the open session's running duration): its
+    // row, when shown, is drawn again.
+    void RefreshSession(std::size_t index);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

@@ -1,5 +1,8 @@
 #include "analysis/estimate.h"
 
+#include "analysis/summarytexts.h"
+
+#include <QDateTime>
 #include <algorithm>
 #include <cmath>
 
@@ -13,6 +16,15 @@ std::int64_t Scaled(std::int64_t value, double factor)
 
 } // namespace
 
+DateTime LocalNow()
+{
+    const QDateTime now = QDateTime::currentDateTime();
+    const QDate d = now.date();
+    const QTime t = now.time();
+    return MakeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second())
+        .value_or(DateTime{});
+}
+
 MonthSpan CalendarMonthOf(DateTime now)
 {
     const CivilTime civil = ToCivil(now);
@@ -20,6 +32,11 @@ MonthSpan CalendarMonthOf(DateTime now)
     span.start = MakeDateTime(civil.year, civil.month, 1).value_or(now);
     span.end = MakeDateTime(civil.year, civil.month + 1, 1).value_or(now);
     return span;
+}
+
+MonthSpan CurrentMonthSpan(DateTime now)
+{
+    return CalendarMonthOf(now);
 }
 
 std::optional<MonthTotals> MonthSoFar(const SessionList& sessions, const MonthSpan& span,
@@ -68,6 +85,13 @@ std::optional<MonthTotals> EstimateMonth(const SessionList& sessions, const Mont
     month->transmitted = Scaled(month->transmitted, factor);
     month->received = Scaled(month->received, factor);
     return month;
+}
+
+QStringList EstimateRow(const MonthTotals& estimate, const QLocale& locale)
+{
+    QStringList row = MonthRow(estimate, false, locale);
+    row.front() = QStringLiteral("ESTIMATE");
+    return row;
 }
 
 } // namespace dialtally

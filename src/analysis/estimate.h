@@ -4,6 +4,8 @@
 #include "log/datetime.h"
 #include "log/sessionlog.h"
 
+#include <QLocale>
+#include <QStringList>
 #include <optional>
 
 namespace dialtally {
@@ -18,8 +20,15 @@ struct MonthSpan {
     bool Holds(DateTime t) const { return t >= start && t < end; }
 };
 
+// The local wall-clock time now, to whole seconds, for callers that have no clock of their own.
+DateTime LocalNow();
+
 // The calendar month that holds now.
 MonthSpan CalendarMonthOf(DateTime now);
+
+// "The current month" for the estimate and the budgets of the window and the command line alike:
+// every caller asks here, so that a change of what a month of use is changes all of them.
+MonthSpan CurrentMonthSpan(DateTime now);
 
 // The current month's use so far: the sessions with both times whose up time falls inside the
 // span, grouped as the monthly page groups them, with the flat fee once. Empty when the span
@@ -33,5 +42,8 @@ std::optional<MonthTotals> MonthSoFar(const SessionList& sessions, const MonthSp
 // when the span holds no session.
 std::optional<MonthTotals> EstimateMonth(const SessionList& sessions, const MonthSpan& span,
                                          DateTime now, double vServFlatMonth);
+
+// The estimate's row of the monthly summary: "ESTIMATE" and the month's usage, costs and bytes.
+QStringList EstimateRow(const MonthTotals& estimate, const QLocale& locale = QLocale());
 
 } // namespace dialtally

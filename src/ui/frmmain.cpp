@@ -1,6 +1,7 @@
 #include "ui/frmmain.h"
 
 #include "analysis/costs.h"
+#include "analysis/estimate.h"
 #include "analysis/firstrun.h"
 #include "analysis/formatting.h"
 #include "analysis/livesession.h"
@@ -629,9 +630,13 @@ void frmMain::FillStatisticsPage()
 void frmMain::CalcMonthlyStatistics()
 {
     const MonthlySummary summary = CalcMonthlyTotals(m_gSessions, m_settings.costs.vServFlatMonth);
+    const DateTime now = m_clock();
+    const auto estimate =
+        EstimateMonth(m_gSessions, CurrentMonthSpan(now), now, m_settings.costs.vServFlatMonth);
+    const MonthTotals* shown = estimate ? &*estimate : nullptr;
     // An empty log shows the current month with nothing used.
-    m_monthlyPage->Fill(summary, ToCivil(m_clock()).month);
-    ShowMonths(*m_graph, summary);
+    m_monthlyPage->Fill(summary, ToCivil(now).month, shown);
+    ShowMonths(*m_graph, summary, shown);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -1,5 +1,6 @@
 #include "ui/monthlypage.h"
 
+#include "analysis/estimate.h"
 #include "analysis/summarytexts.h"
 #include "ui/gridtextmodel.h"
 #include "ui/pagecontrols.h"
@@ -52,7 +53,7 @@ void MonthlyPage::Relayout()
     FillWithFirstColumn(m_grdSum);
 }
 
-void MonthlyPage::Fill(const MonthlySummary& summary, int emptyMonth)
+void MonthlyPage::Fill(const MonthlySummary& summary, int emptyMonth, const MonthTotals* estimate)
 {
     const int entries = static_cast<int>(summary.months.size());
     m_rows = std::max(m_rows, entries + 3);
@@ -63,6 +64,8 @@ void MonthlyPage::Fill(const MonthlySummary& summary, int emptyMonth)
     if (summary.months.empty())
         rows[0] = EmptyMonthRow(emptyMonth, 0, false);
     rows.back() = AveragesRow(summary.averages);
+    if (estimate)
+        rows.push_back(EstimateRow(*estimate));
     m_model->SetRows(std::move(rows));
 }
 

@@ -57,6 +57,7 @@ private slots:
     void init();
     void cleanup();
     void openSessionRunsInStatusLineAndTable();
+    void estimateRowBelowAverages();
 
 private:
     std::unique_ptr<frmMain> StartWindow();
@@ -139,6 +140,20 @@ void TestLiveWindow::openSessionRunsInStatusLineAndTable()
     window->Update();
     QCOMPARE(column(SessionTableModel::Column::SessionLength), QString("0:20:00"));
     QTRY_COMPARE(window->StatusText(), QString());
+}
+
+// An hour on 1 May, seen on 16 May: 15 of 31 days have passed.
+void TestLiveWindow::estimateRowBelowAverages()
+{
+    WriteDataFile(Up(At(4, 30, 10, 0)) + Down(At(4, 30, 10, 30)) + Up(At(5, 1, 10, 0)) +
+                  Down(At(5, 1, 11, 0), 15000, 1500));
+    m_now = At(5, 16, 0, 0);
+    auto window = StartWindow();
+    const std::vector<QStringList>& rows = window->MonthlyGrid().Rows();
+    QCOMPARE(rows[rows.size() - 2].front(), QString("AVERAGES:"));
+    QCOMPARE(rows.back(),
+             QStringList({"ESTIMATE", "124 min", FormatCurrency(12.4), FormatCurrency(0),
+                          FormatCurrency(12.4), FormatBytes(3100), FormatBytes(31000)}));
 }
 
 QTEST_MAIN(TestLiveWindow)

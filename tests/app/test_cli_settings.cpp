@@ -59,7 +59,15 @@ private slots:
                                       "vServFlatMonth=4.9\n"
                                       "bServRounding=False\n"
                                       "vServDataMb=0.02\n"
-                                      "vAditionalConnectSeconds=30\n"));
+                                      "vAditionalConnectSeconds=30\n"
+                                      // The live options, at their defaults.
+                                      "bFollowLogger=True\n"
+                                      "bKeepInTray=False\n"
+                                      "vBudgetCost=\n"
+                                      "vBudgetMinutes=\n"
+                                      "vBudgetBytes=\n"
+                                      "iBudgetWarn1=80\n"
+                                      "iBudgetWarn2=100\n"));
 
         const CliResult json = Run({"settings", "--json"});
         QCOMPARE(json.exitCode, 0);

@@ -55,11 +55,29 @@ const CliCommand kCommands[] = {
      "transmitted and received per month, and the averages of the months. A month is\n"
      "a run of sessions in the same calendar month.\n"
      "\n"
+     "The current month is also run on to its end: ESTIMATE is its use so far\n"
+     "divided by the part of the month gone and multiplied by the whole month, the\n"
+     "flat fee counted once.\n"
+     "\n"
      "  --json        {\"months\": [{month, year, minutes, communicationCost,\n"
      "                serviceCost, sumCost, transmitted, received}], \"averages\": {the\n"
-     "                same without month and year} or null}\n"
+     "                same without month and year} or null, \"estimate\": {the keys of\n"
+     "                a month} or null when the current month has no session}\n"
      "  --no-update   read the session log as it is, without the update\n",
      RunMonths},
+    {"check", "the monthly budgets against the month so far and its estimate",
+     "Usage: dialtally-cli [global options] check [--json] [--no-update]\n"
+     "\n"
+     "Prints each budget that is set (vBudgetCost, vBudgetMinutes, vBudgetBytes; see\n"
+     "settings set) with its limit, the current month's use so far and its month-end\n"
+     "estimate. Exits 0 when every budget is under its warning thresholds\n"
+     "(iBudgetWarn1 and iBudgetWarn2, 80 and 100 %), 3 when the use so far or the\n"
+     "estimate is at or over a threshold, and 4 when the use so far is over a limit.\n"
+     "\n"
+     "  --json        {\"budgets\": [{kind, limit, used, usedPercent, estimate,\n"
+     "                estimatePercent, threshold, state}], \"status\": the exit status}\n"
+     "  --no-update   read the session log as it is, without the update\n",
+     RunCheck},
     {"update", "move the logger's new lines into the session log",
      "Usage: dialtally-cli [global options] update\n"
      "\n"

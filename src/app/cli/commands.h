@@ -31,5 +31,6 @@ int RunPrintReport(const QStringList& args, const Places& places);
 int RunClear(const QStringList& args, const Places& places);
 int RunDelete(const QStringList& args, const Places& places);
 int RunSettings(const QStringList& args, const Places& places);
+int RunCheck(const QStringList& args, const Places& places);
 
 } // namespace dialtally

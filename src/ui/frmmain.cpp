@@ -152,6 +152,8 @@ frmMain::frmMain(const Places& places, QWidget* parent, Clock clock)
         MessageBox::Show(this, SettingsProblemMessage(*m_settings.problem),
                          MessageBox::Icon::Exclamation);
     m_fFirstRun = m_store && IsFirstRun(*m_store);
+    if (m_store)
+        m_live = LoadLiveOptions(*m_store);
     QApplication::setApplicationDisplayName(QString());
     setWindowTitle(QStringLiteral("Dialtally"));
     // A single fixed border: the canvas has its size, and the window neither grows nor shrinks.
@@ -330,6 +332,8 @@ void frmMain::BuildMenus()
             &QAction::triggered, this, &frmMain::CommunicationCosts);
     connect(MakeAction(settings, QStringLiteral("&Options"), "mnuOptions"), &QAction::triggered,
             this, &frmMain::Options);
+    connect(MakeAction(settings, QStringLiteral("&Budgets"), "mnuBudgets"), &QAction::triggered,
+            this, &frmMain::OpenBudgets);
 
     QMenu* help = MakeMenu(bar, QStringLiteral("&Help"), "mnuHelp", 300);
     connect(MakeAction(help, QStringLiteral("&Help Index"), "mnuHelpTopis"), &QAction::triggered,
@@ -518,19 +522,21 @@ QString frmMain::StatusText() const
 void frmMain::ShowOpenSession()
 {
     const auto open = FindOpenSession(m_gSessions, m_clock(), m_settings.costs);
-    const bool wasOnline = std::exchange(m_fOnline, open.has_value());
-    if (!open) {
+    QStringList line;
+    if (open) {
+        ApplyOpenSession(m_gSessions, m_clock(), m_settings.costs);
+        m_sessionPage->Model().RefreshSession(static_cast<std::size_t>(open->index));
+        line << OpenSessionText(*open);
+        if (!m_timLive->isActive())
+            m_timLive->start();
+    } else {
         m_timLive->stop();
-        if (wasOnline && !m_timStatBar->isActive())
-            m_statBar->SetText(QString());
-        return;
     }
-    ApplyOpenSession(m_gSessions, m_clock(), m_settings.costs);
-    m_sessionPage->Model().RefreshSession(static_cast<std::size_t>(open->index));
+    if (!m_budgetLine.isEmpty())
+        line << m_budgetLine;
+    // A status text of a command stays for its time; the live line comes back after it.
     if (!m_timStatBar->isActive())
-        m_statBar->SetText(OpenSessionText(*open));
-    if (!m_timLive->isActive())
-        m_timLive->start();
+        m_statBar->SetText(line.join(QStringLiteral("; ")));
 }
 
 void frmMain::SetLoggingDisplay(bool on)
@@ -592,6 +598,7 @@ void frmMain::RefreshAll(int mode)
     }
     bar.SetText(QString());
     bar.SetValue(0);
+    UpdateBudgetWarning();
     ShowOpenSession();
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/analysis.h"
+#include "analysis/liveoptions.h"
 #include "analysis/settings.h"
 #include "log/sessionlog.h"
 #include "log/update.h"
@@ -93,6 +94,11 @@ public:
     void ServiceCosts();
     void CommunicationCosts();
     void Options();
+    // Settings > Budgets: the monthly budgets and their warning thresholds.
+    void OpenBudgets();
+    const LiveOptions& Live() const { return m_live; }
+    // The status line's warning of the budgets that reached a threshold; empty when none did.
+    const QString& BudgetLine() const { return m_budgetLine; }
     // Brings page 0 (sessions), 1 (statistics) or 2 (monthly summary) to the front.
     void ShowPage(int page);
     int Page() const { return m_iPage; }
@@ -137,8 +143,10 @@ private:
     void OnEndClicked();
     void OnStatusTimer();
     // Runs the open session's duration and costs on to now and shows them in the table and,
-    // unless a status text is showing, in the status line.
+    // unless a status text is showing, in the status line beside the budget warning.
     void ShowOpenSession();
+    // Measures the budgets against the current month and its estimate (after every refresh).
+    void UpdateBudgetWarning();
     void ShowUpdateFailure();
     void RestorePeriod();
     void SavePeriod();
@@ -152,6 +160,8 @@ private:
     // Opened once; null while the settings file is damaged, so that nothing writes it.
     std::unique_ptr<QSettings> m_store;
     LoadedSettings m_settings;
+    LiveOptions m_live;
+    QString m_budgetLine;
     SessionList m_gSessions;
     Statistics m_statistics;
 
@@ -193,7 +203,6 @@ private:
     QPushButton* m_cmdExit = nullptr;
     QTimer* m_timStatBar = nullptr;
     QTimer* m_timLive = nullptr; // every second while a session is open
-    bool m_fOnline = false;
 
     WindowHelp* m_help = nullptr;
     QMenu* m_mnuEdit = nullptr;

@@ -58,6 +58,7 @@ private slots:
     void cleanup();
     void openSessionRunsInStatusLineAndTable();
     void estimateRowBelowAverages();
+    void budgetWarningInStatusLine();
 
 private:
     std::unique_ptr<frmMain> StartWindow();
@@ -154,6 +155,26 @@ void TestLiveWindow::estimateRowBelowAverages()
     QCOMPARE(rows.back(),
              QStringList({"ESTIMATE", "124 min", FormatCurrency(12.4), FormatCurrency(0),
                           FormatCurrency(12.4), FormatBytes(3100), FormatBytes(31000)}));
+}
+
+// 90 of 100 minutes on 16 May: the month so far passed the first threshold and the estimate
+// (90 min x 31 / 15 days) the second.
+void TestLiveWindow::budgetWarningInStatusLine()
+{
+    WriteSettings("[Budgets]\nvBudgetMinutes=100\nvBudgetCost=1000\n");
+    WriteDataFile(Up(At(5, 1, 10, 0)) + Down(At(5, 1, 11, 30)));
+    m_now = At(5, 16, 0, 0);
+    auto window = StartWindow();
+    QCOMPARE(window->BudgetLine(),
+             QStringLiteral("Budget: minutes 90 % of 100 min (estimate 186 %)"));
+    QTRY_COMPARE(window->StatusText(), window->BudgetLine());
+
+    // Online as well: both stand in the line.
+    WriteDataFile(Up(At(5, 16, 0, 0)));
+    m_now = At(5, 16, 0, 0, 10);
+    window->Update();
+    QTRY_VERIFY(window->StatusText().startsWith(QStringLiteral("Online since ")));
+    QVERIFY(window->StatusText().endsWith(QStringLiteral("; ") + window->BudgetLine()));
 }
 
 QTEST_MAIN(TestLiveWindow)

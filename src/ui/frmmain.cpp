@@ -15,6 +15,7 @@
 #include "ui/exportcommand.h"
 #include "ui/frmeditlog.h"
 #include "ui/gridtextmodel.h"
+#include "ui/logfollower.h"
 #include "ui/loggingcommand.h"
 #include "ui/messagebox.h"
 #include "ui/monthlypage.h"
@@ -154,6 +155,9 @@ frmMain::frmMain(const Places& places, QWidget* parent, Clock clock)
     m_fFirstRun = m_store && IsFirstRun(*m_store);
     if (m_store)
         m_live = LoadLiveOptions(*m_store);
+    m_follower = new LogFollower(m_places.windowsDir, this);
+    connect(m_follower, &LogFollower::LinesArrived, this, &frmMain::RefreshFromLogger);
+    m_mnuFollow->setChecked(m_live.bFollowLogger);
     QApplication::setApplicationDisplayName(QString());
     setWindowTitle(QStringLiteral("Dialtally"));
     // A single fixed border: the canvas has its size, and the window neither grows nor shrinks.
@@ -319,6 +323,9 @@ void frmMain::BuildMenus()
             &QAction::triggered, this, &frmMain::Update);
     connect(MakeAction(m_mnuLogging, QStringLiteral("&Clear Log"), "mnuClearLog", 230),
             &QAction::triggered, this, [this] { ClearLog(*this); });
+    m_mnuFollow = MakeAction(m_mnuLogging, QStringLiteral("&Follow the Logger"), "mnuFollow");
+    m_mnuFollow->setCheckable(true);
+    connect(m_mnuFollow, &QAction::triggered, this, &frmMain::SetFollowLogger);
     // Hidden and off until the About dialog shows it.
     QAction* editLog =
         MakeAction(m_mnuLogging, QStringLiteral("&Edit Log"), "mnuEditLog", 0, false);
@@ -454,6 +461,7 @@ void frmMain::FirstActivation()
     CheckLoggingAtStartUp(*this, m_places, m_fFirstRun);
     if (m_fFirstRun && m_store)
         MarkFirstRunDone(*m_store);
+    m_follower->SetEnabled(m_live.bFollowLogger);
 }
 
 void frmMain::Update()
@@ -563,6 +571,7 @@ void frmMain::RefreshAll(int mode)
         m_updateReport = std::move(log.update);
         m_costCalculations += log.priced ? 1 : 0;
         m_statistics = AnalyseAll(m_gSessions);
+        m_loadedEnd = FindLoadedEnd(m_places.programDir, m_gSessions);
     } else {
         bar.SetText(QStringLiteral("Analysing log.."));
         AdvanceProgress(&bar, 1);

@@ -2,6 +2,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/liveoptions.h"
+#include "analysis/logtail.h"
 #include "analysis/settings.h"
 #include "log/sessionlog.h"
 #include "log/update.h"
@@ -30,6 +31,7 @@ namespace dialtally {
 class clsGraph;
 class clsStatBar;
 class GridTextModel;
+class LogFollower;
 class MonthlyPage;
 class PictureBox;
 class ProgressBar;
@@ -97,6 +99,15 @@ public:
     // Settings > Budgets: the monthly budgets and their warning thresholds.
     void OpenBudgets();
     const LiveOptions& Live() const { return m_live; }
+    // Logging > Follow the Logger: while on, new lines of the logger are taken into the log and
+    // the pages as they arrive. The choice is kept in the settings store.
+    void SetFollowLogger(bool on);
+    // Runs the update and adds what it appended to the loaded list, refreshing the pages with
+    // the table's selection and scroll position kept; reloads in full only when the session log
+    // no longer continues the loaded one.
+    void RefreshFromLogger();
+    // How often the pages were refreshed for new lines of the logger.
+    int FollowRefreshCount() const { return m_followRefreshes; }
     // The status line's warning of the budgets that reached a threshold; empty when none did.
     const QString& BudgetLine() const { return m_budgetLine; }
     // Brings page 0 (sessions), 1 (statistics) or 2 (monthly summary) to the front.
@@ -147,6 +158,8 @@ private:
     void ShowOpenSession();
     // Measures the budgets against the current month and its estimate (after every refresh).
     void UpdateBudgetWarning();
+    // The pages after the list grew at its end from firstTouched on.
+    void RefillAfterGrowth(SessionIndex firstTouched);
     void ShowUpdateFailure();
     void RestorePeriod();
     void SavePeriod();
@@ -161,6 +174,10 @@ private:
     std::unique_ptr<QSettings> m_store;
     LoadedSettings m_settings;
     LiveOptions m_live;
+    LoadedEnd m_loadedEnd;
+    LogFollower* m_follower = nullptr;
+    QAction* m_mnuFollow = nullptr;
+    int m_followRefreshes = 0;
     QString m_budgetLine;
     SessionList m_gSessions;
     Statistics m_statistics;

@@ -39,5 +39,6 @@ int RunRefreshBench(const QStringList& args);
 int RunLoadBench(const QStringList& args);
 int RunDeleteBench(const QStringList& args);
 int RunEditorBench(const QStringList& args);
+int RunFollowBench(const QStringList& args);
 
 } // namespace dialtally::bench

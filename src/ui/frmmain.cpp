@@ -572,6 +572,9 @@ void frmMain::RefreshAll(int mode)
         m_costCalculations += log.priced ? 1 : 0;
         m_statistics = AnalyseAll(m_gSessions);
         m_loadedEnd = FindLoadedEnd(m_places.programDir, m_gSessions);
+        // Room for the sessions that following the logger adds: growing a list of a million
+        // sessions later would stop the window while it is copied.
+        m_gSessions.reserve(m_gSessions.size() + kFollowHeadroom);
     } else {
         bar.SetText(QStringLiteral("Analysing log.."));
         AdvanceProgress(&bar, 1);

@@ -175,6 +175,7 @@ private:
     LoadedSettings m_settings;
     LiveOptions m_live;
     LoadedEnd m_loadedEnd;
+    static constexpr std::size_t kFollowHeadroom = 4096;
     LogFollower* m_follower = nullptr;
     QAction* m_mnuFollow = nullptr;
     int m_followRefreshes = 0;

@@ -4,6 +4,7 @@
 #include "analysis/pricedlog.h"
 #include "bench/bench.h"
 #include "generate/generator.h"
+#include "platform/files.h"
 #include "platform/places.h"
 #include "ui/frmmain.h"
 #include "ui/messagebox.h"
@@ -107,7 +108,10 @@ int RunFollowBench(const QStringList& args)
     if (!file)
         return Fail(QStringLiteral("cannot write %1").arg(logPath));
     QString error;
-    const bool generated = GenerateLog(options, file, &error);
+    bool generated = GenerateLog(options, file, &error);
+    // On disk before the window starts, as a log of years is: the update's first flush to disk
+    // would otherwise write the whole freshly made log.
+    generated = generated && std::fflush(file) == 0 && SyncFileData(fileno(file));
     std::fclose(file);
     if (!generated)
         return Fail(error);

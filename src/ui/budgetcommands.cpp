@@ -4,6 +4,7 @@
 #include "analysis/estimate.h"
 #include "ui/frmbudgets.h"
 #include "ui/frmmain.h"
+#include "ui/traycontrol.h"
 
 #include <QSettings>
 
@@ -28,6 +29,7 @@ void frmMain::UpdateBudgetWarning()
     const auto uses = CheckBudgets(m_live.budgets, MonthSoFar(m_gSessions, month, flatFee),
                                    EstimateMonth(m_gSessions, month, now, flatFee));
     m_budgetLine = BudgetWarningText(uses);
+    m_tray->Announce(uses, month.start);
 }
 
 } // namespace dialtally

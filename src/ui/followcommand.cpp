@@ -9,6 +9,7 @@
 #include "ui/sessionpage.h"
 #include "ui/sessiontablemodel.h"
 #include "ui/statisticspage.h"
+#include "ui/traycontrol.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -32,10 +33,19 @@ void frmMain::SetFollowLogger(bool on)
 {
     m_live.bFollowLogger = on;
     m_mnuFollow->setChecked(on);
+    m_tray->SetFollowChecked(on);
     // A damaged settings file is left alone; the choice then holds for this run only.
     if (m_store)
         SaveLiveOptions(*m_store, m_live);
     m_follower->SetEnabled(on && m_fActivated);
+}
+
+void frmMain::SetKeepInTray(bool on)
+{
+    m_live.bKeepInTray = on;
+    m_mnuKeepInTray->setChecked(on);
+    if (m_store)
+        SaveLiveOptions(*m_store, m_live);
 }
 
 void frmMain::RefreshFromLogger()

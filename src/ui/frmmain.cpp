@@ -26,6 +26,7 @@
 #include "ui/sessiontablemodel.h"
 #include "ui/statisticspage.h"
 #include "ui/tabstrip.h"
+#include "ui/traycontrol.h"
 #include "ui/windowhelp.h"
 
 #include <QApplication>
@@ -158,6 +159,17 @@ frmMain::frmMain(const Places& places, QWidget* parent, Clock clock)
     m_follower = new LogFollower(m_places.windowsDir, this);
     connect(m_follower, &LogFollower::LinesArrived, this, &frmMain::RefreshFromLogger);
     m_mnuFollow->setChecked(m_live.bFollowLogger);
+    m_mnuKeepInTray->setChecked(m_live.bKeepInTray);
+    m_tray = new TrayControl(this);
+    m_tray->SetFollowChecked(m_live.bFollowLogger);
+    connect(m_tray, &TrayControl::ShowRequested, this, [this] {
+        showNormal();
+        raise();
+        activateWindow();
+    });
+    connect(m_tray, &TrayControl::UpdateRequested, this, &frmMain::Update);
+    connect(m_tray, &TrayControl::FollowToggled, this, &frmMain::SetFollowLogger);
+    connect(m_tray, &TrayControl::ExitRequested, this, &frmMain::Exit);
     QApplication::setApplicationDisplayName(QString());
     setWindowTitle(QStringLiteral("Dialtally"));
     // A single fixed border: the canvas has its size, and the window neither grows nor shrinks.
@@ -341,6 +353,11 @@ void frmMain::BuildMenus()
             this, &frmMain::Options);
     connect(MakeAction(settings, QStringLiteral("&Budgets"), "mnuBudgets"), &QAction::triggered,
             this, &frmMain::OpenBudgets);
+    m_mnuKeepInTray =
+        MakeAction(settings, QStringLiteral("Keep Running in the &Tray"), "mnuKeepInTray");
+    m_mnuKeepInTray->setCheckable(true);
+    m_mnuKeepInTray->setVisible(TrayControl::Available());
+    connect(m_mnuKeepInTray, &QAction::triggered, this, &frmMain::SetKeepInTray);
 
     QMenu* help = MakeMenu(bar, QStringLiteral("&Help"), "mnuHelp", 300);
     connect(MakeAction(help, QStringLiteral("&Help Index"), "mnuHelpTopis"), &QAction::triggered,
@@ -490,6 +507,12 @@ void frmMain::Exit()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    // Kept in the tray, the close box only hides the window; Exit still ends the program.
+    if (!m_fExiting && m_live.bKeepInTray && TrayControl::Available()) {
+        hide();
+        event->ignore();
+        return;
+    }
     // The close box ends the program without remembering the period; only Exit saves it.
     m_fExiting = false;
     m_help->CloseHelp();
@@ -540,6 +563,10 @@ void frmMain::ShowOpenSession()
     } else {
         m_timLive->stop();
     }
+    m_tray->ShowState(open.has_value(),
+                      open ? line.front()
+                           : MonthSoFarText(m_gSessions, m_clock(), m_settings.costs,
+                                            m_settings.costs.vServFlatMonth));
     if (!m_budgetLine.isEmpty())
         line << m_budgetLine;
     // A status text of a command stays for its time; the live line comes back after it.

@@ -32,6 +32,7 @@ class clsGraph;
 class clsStatBar;
 class GridTextModel;
 class LogFollower;
+class TrayControl;
 class MonthlyPage;
 class PictureBox;
 class ProgressBar;
@@ -106,6 +107,10 @@ public:
     // the table's selection and scroll position kept; reloads in full only when the session log
     // no longer continues the loaded one.
     void RefreshFromLogger();
+    // Settings > Keep Running in the Tray (offered where the desktop has a tray): closing the
+    // window then leaves the program running in the tray.
+    void SetKeepInTray(bool on);
+    TrayControl& Tray() { return *m_tray; }
     // How often the pages were refreshed for new lines of the logger.
     int FollowRefreshCount() const { return m_followRefreshes; }
     // The status line's warning of the budgets that reached a threshold; empty when none did.
@@ -178,6 +183,8 @@ private:
     static constexpr std::size_t kFollowHeadroom = 4096;
     LogFollower* m_follower = nullptr;
     QAction* m_mnuFollow = nullptr;
+    QAction* m_mnuKeepInTray = nullptr;
+    TrayControl* m_tray = nullptr;
     int m_followRefreshes = 0;
     QString m_budgetLine;
     SessionList m_gSessions;

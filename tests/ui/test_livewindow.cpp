@@ -4,10 +4,14 @@
 #include "ui/gridtextmodel.h"
 #include "ui/messagebox.h"
 #include "ui/sessiontablemodel.h"
+#include "ui/traycontrol.h"
 
+#include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QMenu>
 #include <QSettings>
+#include <QSystemTrayIcon>
 #include <QTemporaryDir>
 #include <QTest>
 #include <memory>
@@ -59,6 +63,8 @@ private slots:
     void openSessionRunsInStatusLineAndTable();
     void estimateRowBelowAverages();
     void budgetWarningInStatusLine();
+    void trayToolTipAndMenu();
+    void trayAnnouncesEachThresholdOncePerMonth();
 
 private:
     std::unique_ptr<frmMain> StartWindow();
@@ -175,6 +181,60 @@ void TestLiveWindow::budgetWarningInStatusLine()
     window->Update();
     QTRY_VERIFY(window->StatusText().startsWith(QStringLiteral("Online since ")));
     QVERIFY(window->StatusText().endsWith(QStringLiteral("; ") + window->BudgetLine()));
+}
+
+void TestLiveWindow::trayToolTipAndMenu()
+{
+    WriteDataFile(Up(At(5, 1, 10, 0)) + Down(At(5, 1, 11, 30)));
+    m_now = At(5, 16, 0, 0);
+    auto window = StartWindow();
+    TrayControl& tray = window->Tray();
+    QStringList captions;
+    for (const QAction* action : tray.Menu()->actions())
+        captions << action->text();
+    QCOMPARE(captions, QStringList({"&Show", "&Update Log", "&Follow the Logger", "", "E&xit"}));
+    // Offline: the month so far, 90 minutes at 0.10.
+    QVERIFY(!tray.Online());
+    QCOMPARE(tray.Icon()->toolTip(),
+             QStringLiteral("Dialtally\n%1 so far: 90 min, %2")
+                 .arg(QLocale().standaloneMonthName(5), FormatCurrency(9.0)));
+
+    // The menu's Follow the Logger is the window's.
+    QAction* follow = tray.Menu()->actions().at(2);
+    QVERIFY(follow->isChecked());
+    follow->trigger();
+    QVERIFY(!window->Live().bFollowLogger);
+    QVERIFY(!window->findChild<QAction*>(QStringLiteral("mnuFollow"))->isChecked());
+
+    // Update Log from the tray takes the new connection; the tooltip shows it.
+    WriteDataFile(Up(At(5, 16, 0, 0)));
+    m_now = At(5, 16, 0, 1, 40);
+    tray.Menu()->actions().at(1)->trigger();
+    QVERIFY(tray.Online());
+    QVERIFY2(tray.Icon()->toolTip().startsWith(QStringLiteral("Dialtally\nOnline since ")) &&
+                 tray.Icon()->toolTip().contains(QStringLiteral(": 0:01:40, ")),
+             qPrintable(tray.Icon()->toolTip()));
+    // Without a tray on this desktop the option to stay in it is not offered.
+    QCOMPARE(window->findChild<QAction*>(QStringLiteral("mnuKeepInTray"))->isVisible(),
+             TrayControl::Available());
+}
+
+void TestLiveWindow::trayAnnouncesEachThresholdOncePerMonth()
+{
+    TrayControl tray;
+    Budgets budgets;
+    budgets.vBudgetMinutes = 100;
+    MonthTotals month;
+    month.seconds = 85 * 60;
+    const DateTime may = At(5, 1, 0, 0);
+    const DateTime june = *MakeDateTime(2024, 6, 1);
+    QCOMPARE(tray.Announce(CheckBudgets(budgets, month, std::nullopt), may), 1);
+    QCOMPARE(tray.Announce(CheckBudgets(budgets, month, std::nullopt), may), 0);
+    month.seconds = 100 * 60;
+    QCOMPARE(tray.Announce(CheckBudgets(budgets, month, std::nullopt), may), 1);
+    QCOMPARE(tray.Announce(CheckBudgets(budgets, month, std::nullopt), june), 1);
+    month.seconds = 10 * 60;
+    QCOMPARE(tray.Announce(CheckBudgets(budgets, month, std::nullopt), june), 0);
 }
 
 QTEST_MAIN(TestLiveWindow)

@@ -112,21 +112,22 @@ int Percent(double value, double limit)
     return static_cast<int>(std::floor(value * 100.0 / limit + 1e-9));
 }
 
-QString BudgetWarningText(const std::vector<BudgetUse>& uses, const QLocale& locale)
+QString BudgetWarningText(const std::vector<BudgetUse>& uses, const QLocale&)
 {
+    // Short enough to stand beside the open session's line in the status line.
     QStringList parts;
     for (const BudgetUse& use : uses) {
         if (use.threshold == 0)
             continue;
-        QString part = QStringLiteral("Budget: %1 %2 % of %3")
+        QString part = QStringLiteral("%1 %2 %")
                            .arg(BudgetKindName(use.kind))
-                           .arg(Percent(use.used, use.limit))
-                           .arg(BudgetValueText(use.kind, use.limit, locale));
+                           .arg(Percent(use.used, use.limit));
         if (use.estimate)
-            part += QStringLiteral(" (estimate %1 %)").arg(Percent(*use.estimate, use.limit));
+            part += QStringLiteral(" (est. %1 %)").arg(Percent(*use.estimate, use.limit));
         parts << part;
     }
-    return parts.join(QStringLiteral("; "));
+    return parts.isEmpty() ? QString()
+                           : QStringLiteral("Budget: ") + parts.join(QStringLiteral(", "));
 }
 
 } // namespace dialtally

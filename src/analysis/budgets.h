@@ -43,8 +43,8 @@ QString BudgetValueText(BudgetKind kind, double value, const QLocale& locale = Q
 // Whole percent of the limit, rounded down so that 79.9 % never reads as 80 %.
 int Percent(double value, double limit);
 
-// The status line's warning: "Budget: cost 85 % of 20.00 (estimate 120 %)"; the budgets
-// that reached a threshold, joined by "; ". Empty when none did.
+// The status line's warning of the budgets that reached a threshold, in percent of their limits:
+// "Budget: cost 85 % (est. 120 %), minutes 80 %". Empty when none did.
 QString BudgetWarningText(const std::vector<BudgetUse>& uses, const QLocale& locale = QLocale());
 
 } // namespace dialtally

@@ -7,6 +7,7 @@
 #include "ui/traycontrol.h"
 
 #include <QSettings>
+#include <algorithm>
 
 namespace dialtally {
 
@@ -29,6 +30,12 @@ void frmMain::UpdateBudgetWarning()
     const auto uses = CheckBudgets(m_live.budgets, MonthSoFar(m_gSessions, month, flatFee),
                                    EstimateMonth(m_gSessions, month, now, flatFee));
     m_budgetLine = BudgetWarningText(uses);
+    const auto nearest =
+        std::max_element(uses.begin(), uses.end(), [](const BudgetUse& a, const BudgetUse& b) {
+            return std::max(a.used, a.estimate.value_or(0.0)) / a.limit <
+                   std::max(b.used, b.estimate.value_or(0.0)) / b.limit;
+        });
+    m_budgetLineShort = nearest == uses.end() ? QString() : BudgetWarningText({*nearest});
     m_tray->Announce(uses, month.start);
 }
 

@@ -567,8 +567,10 @@ void frmMain::ShowOpenSession()
                       open ? line.front()
                            : MonthSoFarText(m_gSessions, m_clock(), m_settings.costs,
                                             m_settings.costs.vServFlatMonth));
-    if (!m_budgetLine.isEmpty())
-        line << m_budgetLine;
+    // The status line is one line: beside the open session only the budget nearest its limit.
+    const QString& budget = open ? m_budgetLineShort : m_budgetLine;
+    if (!budget.isEmpty())
+        line << budget;
     // A status text of a command stays for its time; the live line comes back after it.
     if (!m_timStatBar->isActive())
         m_statBar->SetText(line.join(QStringLiteral("; ")));

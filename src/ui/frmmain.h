@@ -187,6 +187,7 @@ private:
     TrayControl* m_tray = nullptr;
     int m_followRefreshes = 0;
     QString m_budgetLine;
+    QString m_budgetLineShort; // the budget nearest its limit, beside the open session's line
     SessionList m_gSessions;
     Statistics m_statistics;
 

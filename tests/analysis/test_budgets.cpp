@@ -106,8 +106,7 @@ void TestBudgets::warningText()
         CheckBudgets(budgets, MonthAt(BudgetKind::Cost, 85), MonthAt(BudgetKind::Cost, 120));
     const QLocale us(QLocale::English, QLocale::UnitedStates);
     // The minutes budget is untouched and left out.
-    QCOMPARE(BudgetWarningText(uses, us),
-             QStringLiteral("Budget: cost 85 % of $10.00 (estimate 120 %)"));
+    QCOMPARE(BudgetWarningText(uses, us), QStringLiteral("Budget: cost 85 % (est. 120 %)"));
     QCOMPARE(uses[0].threshold, 100);
     QCOMPARE(BudgetWarningText(CheckBudgets(budgets, std::nullopt, std::nullopt), us), QString());
 }

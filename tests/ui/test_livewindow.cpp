@@ -171,8 +171,7 @@ void TestLiveWindow::budgetWarningInStatusLine()
     WriteDataFile(Up(At(5, 1, 10, 0)) + Down(At(5, 1, 11, 30)));
     m_now = At(5, 16, 0, 0);
     auto window = StartWindow();
-    QCOMPARE(window->BudgetLine(),
-             QStringLiteral("Budget: minutes 90 % of 100 min (estimate 186 %)"));
+    QCOMPARE(window->BudgetLine(), QStringLiteral("Budget: minutes 90 % (est. 186 %)"));
     QTRY_COMPARE(window->StatusText(), window->BudgetLine());
 
     // Online as well: both stand in the line.
@@ -180,7 +179,8 @@ void TestLiveWindow::budgetWarningInStatusLine()
     m_now = At(5, 16, 0, 0, 10);
     window->Update();
     QTRY_VERIFY(window->StatusText().startsWith(QStringLiteral("Online since ")));
-    QVERIFY(window->StatusText().endsWith(QStringLiteral("; ") + window->BudgetLine()));
+    // Beside the open session only the budget nearest its limit: the cost budget is far off.
+    QVERIFY(window->StatusText().endsWith(QStringLiteral("; Budget: minutes 90 % (est. 186 %)")));
 }
 
 void TestLiveWindow::trayToolTipAndMenu()

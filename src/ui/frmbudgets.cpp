@@ -41,7 +41,7 @@ frmBudgets::frmBudgets(const SettingsEdit& edit, LiveOptions& options, QWidget* 
     using Fit = DialogLayout::Fit;
     using Follow = DialogLayout::Follow;
     DialogLayout layout(this, Scale());
-    layout.Add(fraBudgets, 120, 60, 4815, 2235, Fit::Text, Follow::Stretch);
+    layout.Add(fraBudgets, 120, 60, 4815, 2535, Fit::Text, Follow::Stretch);
     txtBudgetCost = AddRow(fraBudgets, layout, 300, QStringLiteral("Sum of costs:"), CurrencyText(),
                            "txtBudgetCost");
     txtBudgetMinutes = AddRow(fraBudgets, layout, 660, QStringLiteral("Connected time:"),
@@ -52,10 +52,10 @@ frmBudgets::frmBudgets(const SettingsEdit& edit, LiveOptions& options, QWidget* 
                               QStringLiteral("%"), "txtBudgetWarn1");
     txtBudgetWarn[1] = AddRow(fraBudgets, layout, 1740, QStringLiteral("and at:"),
                               QStringLiteral("%"), "txtBudgetWarn2");
-    layout.Add(hint, 240, 1980 + 60, 3615, 255);
-    layout.Add(cmdOk, 2220, 2400, 1155, 315, Fit::Text, Follow::Move);
-    layout.Add(cmdCancel, 3660, 2400, 1155, 315, Fit::Text, Follow::Move);
-    FixSizeAndCentre(layout.Apply(5055, 2850));
+    layout.Add(hint, 240, 2160, 3615, 255);
+    layout.Add(cmdOk, 2220, 2730, 1155, 315, Fit::Text, Follow::Move);
+    layout.Add(cmdCancel, 3660, 2730, 1155, 315, Fit::Text, Follow::Move);
+    FixSizeAndCentre(layout.Apply(5055, 3180));
 
     const Budgets& b = m_options.budgets;
     const QLocale locale;

@@ -67,8 +67,11 @@ LoadedEnd FindLoadedEnd(const QString& programDir, const SessionList& sessions)
     const std::int64_t first = std::max<std::int64_t>(0, end.records - kStateRecords);
     EventList events;
     std::optional<bool> inSession;
-    if (ReadRecords(programDir, first, end.records, events))
+    if (ReadRecords(programDir, first, end.records, events)) {
         inSession = InSessionAfter(events);
+        if (!events.empty())
+            end.lastRecord = EncodeRecord(events.back());
+    }
     // A log that starts inside the records read begins outside a session; past them, an open
     // last session is the best guess.
     if (!inSession)
@@ -85,9 +88,16 @@ std::optional<SessionIndex> ExtendLoadedLog(const QString& programDir,
     const std::int64_t records = RecordCount(programDir);
     if (records < end.records || sessions.empty())
         return std::nullopt;
+    // The record before the new ones is read again: it must be the one the list ended with.
+    const std::int64_t from = std::max<std::int64_t>(end.records - 1, 0);
     EventList events;
-    if (!ReadRecords(programDir, end.records, records, events))
+    if (!ReadRecords(programDir, from, records, events))
         return std::nullopt;
+    if (end.records > 0) {
+        if (events.empty() || EncodeRecord(events.front()) != end.lastRecord)
+            return std::nullopt;
+        events.erase(events.begin());
+    }
     const auto firstTouched = static_cast<SessionIndex>(sessions.size()) - 1;
     if (events.empty())
         return firstTouched;
@@ -99,7 +109,7 @@ std::optional<SessionIndex> ExtendLoadedLog(const QString& programDir,
         tail.front().vUp->seconds += settings.vAditionalConnectSeconds;
     SessionBuilder builder(std::move(tail), end.firstStart, end.inSession);
     builder.Add(events);
-    end = {records, builder.FirstStart(), builder.InSession()};
+    end = {records, builder.FirstStart(), builder.InSession(), EncodeRecord(events.back())};
     tail = builder.Take();
     CalculateDurations(tail, settings.vAditionalConnectSeconds);
     sessions.insert(sessions.end(), std::make_move_iterator(tail.begin()),

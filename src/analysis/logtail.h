@@ -16,6 +16,9 @@ struct LoadedEnd {
     std::int64_t records = 0;
     bool firstStart = true;
     bool inSession = false;
+    // The bytes of the last record read: a log rewritten since (by the editor or a deletion)
+    // seldom ends in the same record at the same place.
+    LogRecordBytes lastRecord{};
 };
 
 // The end of the session log as it is now, for a list just loaded from it in full. The state of
@@ -26,8 +29,8 @@ LoadedEnd FindLoadedEnd(const QString& programDir, const SessionList& sessions);
 // load gives it): the last loaded session may go on, new ones follow; the sessions touched get
 // their durations with the allowance and their costs. end moves to the new end of the log.
 // Returns the index of the first session touched, or empty when the log does not continue the
-// loaded one (it is shorter, or cannot be read): the list is then unchanged and only a full load
-// can bring it up to date.
+// loaded one (it is shorter, its record at the old end changed, or it cannot be read): the list is
+// then unchanged and only a full load can bring it up to date.
 std::optional<SessionIndex> ExtendLoadedLog(const QString& programDir,
                                             const LoadedSettings& settings, SessionList& sessions,
                                             LoadedEnd& end);

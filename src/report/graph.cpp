@@ -276,11 +276,10 @@ void clsGraph::DrawEstimate(int x0, double barWidth, std::int64_t minuteScale,
     } bars[] = {{1, BarHeight(m_estimate->UsageMinutes, minuteScale)},
                 {2, BarHeight(m_estimate->BytesTransmitted, byteScale)},
                 {3, BarHeight(m_estimate->BytesReceived, byteScale)}};
-    // Dotted outlines only: the month's own bar, drawn over them, fills the part already used.
+    // Outlines only, unfilled: the month's own bar, drawn over them, fills the part already used.
     double x = x0;
     for (const auto& bar : bars) {
         SetDrawStyle(bar.style);
-        s.SetLineStyle(PictureSurface::LineStyle::Dotted);
         const double top = m_bottom - bar.height;
         s.Line(x, m_bottom, 0, -bar.height);
         s.Line(x, top, barWidth, 0);

@@ -52,7 +52,7 @@ public:
     // Months outside 1..12 are ignored. The year is not kept. Does not redraw.
     void AddMonth(int iMonth, int iYear, std::int64_t lUsageMinutes, std::int64_t lTransmitted,
                   std::int64_t lReceived);
-    // The month-end estimate of the last month added: drawn as dotted outlines behind that
+    // The month-end estimate of the last month added: drawn as unfilled outlines behind that
     // month's bars, up to the estimated heights, with the scales made room for. Does not redraw.
     void SetEstimate(std::int64_t lUsageMinutes, std::int64_t lTransmitted, std::int64_t lReceived);
     // Forgets every month and the estimate, and draws the empty graph.

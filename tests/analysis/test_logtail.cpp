@@ -62,7 +62,8 @@ class TestLogTail : public QObject {
 private slots:
     void extendingEqualsLoadingAnew_data();
     void extendingEqualsLoadingAnew();
-    void shorterLogNeedsAFullLoad();
+    void rewrittenLogNeedsAFullLoad_data();
+    void rewrittenLogNeedsAFullLoad();
 };
 
 void TestLogTail::extendingEqualsLoadingAnew_data()
@@ -101,13 +102,27 @@ void TestLogTail::extendingEqualsLoadingAnew()
     CompareSessions(sessions, FullLoad(dir.path(), settings));
 }
 
-void TestLogTail::shorterLogNeedsAFullLoad()
+void TestLogTail::rewrittenLogNeedsAFullLoad_data()
 {
+    QTest::addColumn<int>("keep");   // records of the loaded log the rewrite keeps
+    QTest::addColumn<int>("append"); // records of a changed end appended after them
+    QTest::newRow("shorter") << 4 << 0;
+    QTest::newRow("same length, other last record") << 11 << 1;
+    QTest::newRow("longer, other record at the old end") << 11 << 3;
+}
+
+void TestLogTail::rewrittenLogNeedsAFullLoad()
+{
+    QFETCH(int, keep);
+    QFETCH(int, append);
     QTemporaryDir dir;
     QVERIFY(WriteSessionLog(dir.path(), kEvents));
     SessionList sessions = FullLoad(dir.path(), Priced(0));
     LoadedEnd end = FindLoadedEnd(dir.path(), sessions);
-    QVERIFY(WriteSessionLog(dir.path(), std::span<const LogEvent>(kEvents).first(4)));
+    EventList rewritten(kEvents.begin(), kEvents.begin() + keep);
+    for (int i = 0; i < append; ++i)
+        rewritten.push_back(MakeEvent(At(12, i), 358, 1));
+    QVERIFY(WriteSessionLog(dir.path(), rewritten));
     const SessionList before = sessions;
     QVERIFY(!ExtendLoadedLog(dir.path(), Priced(0), sessions, end));
     CompareSessions(sessions, before);

@@ -383,7 +383,7 @@ private slots:
         QVERIFY(TextAt(image, "800", 7, kRight, y, 0, 4));
     }
 
-    // The estimate of the last month stands as a dotted outline over that month's usage bar, up
+    // The estimate of the last month stands as an unfilled outline over that month's usage bar, up
     // to its own height, and the scale makes room for it. One month: slots of 3194 twips, the
     // usage bar from 1203 to 2055. 30 estimated minutes on a scale of 40 reach 856 twips; the
     // 20 minutes used reach 1331.

@@ -44,4 +44,7 @@ struct MonthlySummary {
 // months; the flat fee vServFlatMonth is added to the service cost of every entry.
 MonthlySummary CalcMonthlyTotals(const SessionList& sessions, double vServFlatMonth);
 
+// The averages row of the given months; empty when there are none.
+std::optional<MonthAverages> AverageOfMonths(const std::vector<MonthTotals>& months);
+
 } // namespace dialtally

@@ -93,7 +93,9 @@ void frmMain::RefillAfterGrowth(SessionIndex firstTouched)
     for (auto i = static_cast<std::size_t>(firstTouched); i < m_gSessions.size(); ++i)
         table.RefreshSession(i);
     FillStatisticsPage();
-    CalcMonthlyStatistics();
+    // Only the months from the last one on are summed again.
+    ShowMonthlySummary(
+        m_monthly.Extend(m_gSessions, firstTouched, m_settings.costs.vServFlatMonth));
     UpdateBudgetWarning();
     ShowOpenSession();
 }

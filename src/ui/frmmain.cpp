@@ -677,7 +677,11 @@ void frmMain::FillStatisticsPage()
 
 void frmMain::CalcMonthlyStatistics()
 {
-    const MonthlySummary summary = CalcMonthlyTotals(m_gSessions, m_settings.costs.vServFlatMonth);
+    ShowMonthlySummary(m_monthly.Rebuild(m_gSessions, m_settings.costs.vServFlatMonth));
+}
+
+void frmMain::ShowMonthlySummary(const MonthlySummary& summary)
+{
     const DateTime now = m_clock();
     const auto estimate =
         EstimateMonth(m_gSessions, CurrentMonthSpan(now), now, m_settings.costs.vServFlatMonth);

@@ -3,6 +3,7 @@
 #include "analysis/analysis.h"
 #include "analysis/liveoptions.h"
 #include "analysis/logtail.h"
+#include "analysis/monthlycache.h"
 #include "analysis/settings.h"
 #include "log/sessionlog.h"
 #include "log/update.h"
@@ -163,6 +164,8 @@ private:
     void ShowOpenSession();
     // Measures the budgets against the current month and its estimate (after every refresh).
     void UpdateBudgetWarning();
+    // Fills the monthly page and the graph from the months, with the current month's estimate.
+    void ShowMonthlySummary(const MonthlySummary& summary);
     // The pages after the list grew at its end from firstTouched on.
     void RefillAfterGrowth(SessionIndex firstTouched);
     void ShowUpdateFailure();
@@ -180,6 +183,7 @@ private:
     LoadedSettings m_settings;
     LiveOptions m_live;
     LoadedEnd m_loadedEnd;
+    MonthlyTotalsCache m_monthly;
     static constexpr std::size_t kFollowHeadroom = 4096;
     LogFollower* m_follower = nullptr;
     QAction* m_mnuFollow = nullptr;

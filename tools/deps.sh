@@ -5,8 +5,13 @@ DIALTALLY_PACKAGES=(
     build-essential
     cmake
     qt6-base-dev
+    qt6-svg-dev
     fonts-dejavu-core
+    desktop-file-utils
+    dpkg-dev
+    fakeroot
     poppler-utils
+    zlib1g-dev
 )
 
 dialtally_install_packages() {

@@ -4,7 +4,8 @@
 #
 #   tools/fuzz.sh [-t SECONDS] [-w FOLDER] [TARGET...]
 #
-# Targets: adapterline datafields sessionlog settings registry (all when none is named).
+# Targets: adapterline datafields sessionlog settings registry oldlog pppd (all when none is
+# named).
 #   -t SECONDS  how long each target runs (default 60)
 #   -w FOLDER   scratch folder (default build-fuzz/fuzzing): FOLDER/<target>/corpus is seeded from
 #               tests/fuzz/corpus and tests/fuzz/regressions and grows from run to run;
@@ -28,7 +29,7 @@ while getopts "t:w:" option; do
 done
 shift $((OPTIND - 1))
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(adapterline datafields sessionlog settings registry)
+[ ${#targets[@]} -eq 0 ] && targets=(adapterline datafields sessionlog settings registry oldlog pppd)
 
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)

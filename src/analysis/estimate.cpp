@@ -2,7 +2,6 @@
 
 #include "analysis/summarytexts.h"
 
-#include <QDateTime>
 #include <algorithm>
 #include <cmath>
 
@@ -15,15 +14,6 @@ std::int64_t Scaled(std::int64_t value, double factor)
 }
 
 } // namespace
-
-DateTime LocalNow()
-{
-    const QDateTime now = QDateTime::currentDateTime();
-    const QDate d = now.date();
-    const QTime t = now.time();
-    return MakeDateTime(d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second())
-        .value_or(DateTime{});
-}
 
 MonthSpan CalendarMonthOf(DateTime now)
 {

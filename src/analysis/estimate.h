@@ -20,9 +20,6 @@ struct MonthSpan {
     bool Holds(DateTime t) const { return t >= start && t < end; }
 };
 
-// The local wall-clock time now, to whole seconds, for callers that have no clock of their own.
-DateTime LocalNow();
-
 // The calendar month that holds now.
 MonthSpan CalendarMonthOf(DateTime now);
 

@@ -23,6 +23,8 @@ constexpr std::size_t kMaxLine = 64 * 1024;
 // The update holds the data lock only while it renames the data file away. A delivery that
 // waits longer gives up and is tried again later, so that the logger still hears a close request.
 constexpr std::chrono::seconds kDataLockWait{5};
+// A mark is the offset of a line in its file with the file's generation above it.
+constexpr int kMarkGenerationShift = 48;
 
 std::string ErrorText(int error)
 {
@@ -77,9 +79,9 @@ std::chrono::milliseconds RetryPause::Next()
 }
 
 CompanionLogger::CompanionLogger(std::string sourcePath, HandoverFiles files, bool fromStart,
-                                 Reporter report)
+                                 Reporter report, std::unique_ptr<SourceTranslator> translator)
     : m_sourcePath(std::move(sourcePath)), m_files(std::move(files)), m_report(std::move(report)),
-      m_fromStart(fromStart)
+      m_fromStart(fromStart), m_translator(std::move(translator))
 {
 }
 
@@ -143,6 +145,9 @@ void CompanionLogger::LoadKeptPlace()
             Report(error + "; the place in the source is not known");
         return;
     }
+    // Written by a writer that follows no source: no place is kept yet.
+    if (!position->source.Known())
+        return;
     m_keptPlace = position->source;
     m_confirmed = position->source;
 }
@@ -190,6 +195,9 @@ void CompanionLogger::OpenSource()
         m_readTail = BytesBefore(fd, m_offset, kPlaceTailBytes);
     }
     m_place = {m_device, m_inode, m_offset, m_readTail};
+    if (!m_readStart)
+        m_readStart = m_place;
+    ++m_generation;
     m_firstOpen = false;
     m_lastProblem.clear();
 }
@@ -222,15 +230,41 @@ void CompanionLogger::ReadAgainFromStart()
     m_offset = 0;
     m_readTail.clear();
     m_place = {m_device, m_inode, 0, std::string()};
+    ++m_generation;
     m_lastProblem.clear();
 }
 
-void CompanionLogger::AddLine(std::string_view line)
+std::int64_t CompanionLogger::Mark(off_t offset) const
+{
+    return (m_generation << kMarkGenerationShift) | static_cast<std::int64_t>(offset);
+}
+
+SourcePlace CompanionLogger::HeldPlace() const
+{
+    const std::optional<std::int64_t> mark =
+        m_translator ? m_translator->EarliestOpenMark() : std::nullopt;
+    if (!mark || m_fd < 0)
+        return m_place;
+    // The connection began in a file that is read no more: a logger started again can only
+    // read the present one, from its start.
+    if ((*mark >> kMarkGenerationShift) != m_generation)
+        return {m_device, m_inode, 0, std::string()};
+    const auto offset = static_cast<off_t>(*mark & ((std::int64_t{1} << kMarkGenerationShift) - 1));
+    if (offset >= m_place.offset)
+        return m_place;
+    return {m_device, m_inode, offset, BytesBefore(m_fd, offset, kPlaceTailBytes)};
+}
+
+void CompanionLogger::AddLine(std::string_view line, off_t lineStart)
 {
     if (!line.empty() && line.back() == '\r')
         line.remove_suffix(1);
     if (line.empty())
         return;
+    if (m_translator) {
+        m_translator->Take(line, Mark(lineStart));
+        return;
+    }
     if (m_batch.empty())
         m_batchStart = m_place;
     m_batch += '"';
@@ -245,7 +279,7 @@ void CompanionLogger::EndPartialLine()
 {
     if (m_partial.empty())
         return;
-    AddLine(m_partial);
+    AddLine(m_partial, m_partialStart);
     m_partial.clear();
     m_place = {m_device, m_inode, m_offset, m_readTail};
 }
@@ -268,21 +302,23 @@ bool CompanionLogger::ReadMore()
     while (at < block.size()) {
         const std::size_t end = block.find('\n', at);
         if (end == std::string_view::npos) {
+            if (m_partial.empty())
+                m_partialStart = m_offset + static_cast<off_t>(at);
             m_partial.append(block.substr(at));
             if (m_partial.size() > kMaxLine) {
                 Report("a line of the source is longer than " + std::to_string(kMaxLine) +
                        " bytes; it is cut");
-                AddLine(m_partial);
+                AddLine(m_partial, m_partialStart);
                 m_partial.clear();
                 taken = block.size();
             }
             break;
         }
         if (m_partial.empty()) {
-            AddLine(block.substr(at, end - at));
+            AddLine(block.substr(at, end - at), m_offset + static_cast<off_t>(at));
         } else {
             m_partial.append(block.substr(at, end - at));
-            AddLine(m_partial);
+            AddLine(m_partial, m_partialStart);
             m_partial.clear();
         }
         at = end + 1;
@@ -300,11 +336,15 @@ bool CompanionLogger::ReadMore()
 
 bool CompanionLogger::WriteBatch()
 {
-    if (m_batch.empty() && m_confirmed && SamePlace(*m_confirmed, m_place))
+    if (m_translator)
+        m_translator->TakeReady(m_deliveries);
+    const SourcePlace place = HeldPlace();
+    const bool nothing = m_batch.empty() && m_deliveries.empty();
+    if (nothing && m_confirmed && SamePlace(*m_confirmed, place))
         return true;
     // Before a source was opened there is no place in it: the kept one stands. Writing an empty
     // place would make the next logger read the whole source again.
-    if (m_batch.empty() && m_place.device == 0 && m_place.inode == 0)
+    if (nothing && !place.Known())
         return true;
     std::string problem;
     HandoverLock dataLock;
@@ -316,11 +356,15 @@ bool CompanionLogger::WriteBatch()
     } else if (m_mustSettle && !SettleUnconfirmedBatch(m_files, nullptr, &problem)) {
     } else {
         m_mustSettle = false;
-        if (m_batch.empty() ? DeliverPlace(problem) : DeliverBatch(problem)) {
+        const bool delivered = !m_deliveries.empty() ? DeliverConnections(place, problem)
+                               : nothing             ? DeliverPlace(place, problem)
+                                                     : DeliverBatch(problem);
+        if (delivered) {
             m_linesWritten += m_batchLines;
             m_batch.clear();
+            m_deliveries.clear();
             m_batchLines = 0;
-            m_confirmed = m_place;
+            m_confirmed = place;
             // A problem with delivering that comes back later is told again.
             if (m_deliveryFailing)
                 m_lastProblem.clear();
@@ -329,13 +373,13 @@ bool CompanionLogger::WriteBatch()
         }
     }
     m_deliveryFailing = true;
-    Report(m_batch.empty() ? problem : problem + "; the lines wait");
+    Report(nothing ? problem : problem + "; the lines wait");
     return false;
 }
 
-bool CompanionLogger::DeliverPlace(std::string& problem)
+bool CompanionLogger::DeliverPlace(const SourcePlace& place, std::string& problem)
 {
-    if (WriteLoggerPosition(m_files.position, {m_place, std::nullopt}))
+    if (WriteLoggerPosition(m_files.position, {place, std::nullopt}))
         return true;
     problem =
         "cannot write the position file " + Quoted(m_files.position) + ": " + ErrorText(errno);
@@ -346,10 +390,32 @@ bool CompanionLogger::DeliverBatch(std::string& problem)
 {
     off_t cut = 0;
     const bool appended =
-        AppendBatch(m_files, m_batch, m_batchStart, m_place, &cut, &m_mustSettle, &problem);
+        AppendBatch(m_files, m_batch, {}, m_batchStart, m_place, &cut, &m_mustSettle, &problem);
     if (cut > 0)
         Report("the data file " + Quoted(m_files.data) + " ended inside a field; its last " +
                std::to_string(cut) + " bytes were cut");
+    return appended;
+}
+
+bool CompanionLogger::DeliverConnections(const SourcePlace& place, std::string& problem)
+{
+    BatchTexts texts;
+    if (!PrepareBatch(m_files, m_ledger, m_deliveries, texts, &problem))
+        return false;
+    if (texts.connections == 0)
+        return DeliverPlace(place, problem);
+    // Every connection of the batch begins after the confirmed place: a batch taken back is read
+    // again from there.
+    const SourcePlace before = m_confirmed ? *m_confirmed : m_readStart.value_or(place);
+    off_t cut = 0;
+    const bool appended = AppendBatch(m_files, texts.data, texts.ledger, before, place, &cut,
+                                      &m_mustSettle, &problem);
+    if (cut > 0)
+        Report("the data file " + Quoted(m_files.data) + " ended inside a field; its last " +
+               std::to_string(cut) + " bytes were cut");
+    if (appended)
+        m_batchLines =
+            static_cast<std::int64_t>(std::count(texts.data.begin(), texts.data.end(), '\n'));
     return appended;
 }
 
@@ -362,6 +428,8 @@ bool CompanionLogger::Poll()
     // Lines that could not be written before go first; the source waits behind them.
     if (!WriteBatch())
         return false;
+    if (m_translator)
+        m_translator->BeginReading();
     m_caughtUp = false;
     std::size_t readThisPoll = 0;
     for (;;) {
@@ -409,7 +477,9 @@ bool CompanionLogger::Finish()
 {
     if (!Poll() || !m_caughtUp)
         return false;
-    EndPartialLine();
+    // A translated line is read whole or not at all: the rest of it is still to come.
+    if (!m_translator)
+        EndPartialLine();
     return WriteBatch();
 }
 

@@ -1,11 +1,14 @@
 #pragma once
 
 #include "log/datafile.h"
+#include "log/ledger.h"
+#include "log/pppddelivery.h"
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -34,6 +37,13 @@ namespace dialtally {
 // apostrophe. Empty lines carry nothing and are not written. A partial last line waits for its
 // line end; it is written as it stands only when the logger finishes, or when the source is
 // truncated or replaced, because it will never be finished then.
+//
+// A source that is not the adapter's log (pppd's lines) goes through a translator: the logger
+// writes the whole connections that come out of it, each with its line in the ledger, in the same
+// batch, and drops those the ledger already holds. Its kept place never passes the first line of
+// a connection that is still open: a logger started again reads that connection again from its
+// start, and the ledger drops what was delivered after it. A partial last line waits for its line
+// end also when the logger finishes.
 class CompanionLogger {
 public:
     using Reporter = std::function<void(const std::string& problem)>;
@@ -41,7 +51,8 @@ public:
     // fromStart: when no place is kept, read a source that already exists from its beginning
     // instead of its end. A source that appears or is replaced later is always read from its
     // beginning.
-    CompanionLogger(std::string sourcePath, HandoverFiles files, bool fromStart, Reporter report);
+    CompanionLogger(std::string sourcePath, HandoverFiles files, bool fromStart, Reporter report,
+                    std::unique_ptr<SourceTranslator> translator = nullptr);
     CompanionLogger(const CompanionLogger&) = delete;
     CompanionLogger& operator=(const CompanionLogger&) = delete;
     ~CompanionLogger();
@@ -66,7 +77,7 @@ public:
     // Lines written to the data file so far.
     std::int64_t LinesWritten() const { return m_linesWritten; }
     // Lines read but not yet written (the data file could not be written).
-    bool HasPending() const { return !m_batch.empty(); }
+    bool HasPending() const { return !m_batch.empty() || !m_deliveries.empty(); }
 
 private:
     void LoadKeptPlace();
@@ -79,23 +90,32 @@ private:
     void ReadAgainFromStart();
     // Reads from the source up to the batch limit; false when the end is reached.
     bool ReadMore();
-    void AddLine(std::string_view line);
+    void AddLine(std::string_view line, off_t lineStart);
     void EndPartialLine();
+    // Where a logger started again must read from: after the last line taken, or, while the
+    // translator holds an open connection, at its first line.
+    SourcePlace HeldPlace() const;
+    std::int64_t Mark(off_t offset) const;
     bool WriteBatch();
     bool DeliverBatch(std::string& problem);
-    bool DeliverPlace(std::string& problem);
+    bool DeliverConnections(const SourcePlace& place, std::string& problem);
+    bool DeliverPlace(const SourcePlace& place, std::string& problem);
     void Report(const std::string& problem);
 
     std::string m_sourcePath;
     HandoverFiles m_files;
     Reporter m_report;
     bool m_fromStart;
+    std::unique_ptr<SourceTranslator> m_translator;
+    Ledger m_ledger;
     HandoverLock m_loggerLock;
     bool m_firstOpen = true;
     // The place read from the position file at the start, until the source is first opened.
     std::optional<SourcePlace> m_keptPlace;
     // The place that the position file holds; none before anything was written there.
     std::optional<SourcePlace> m_confirmed;
+    // Where this run began to read, for a batch of connections before anything is confirmed.
+    std::optional<SourcePlace> m_readStart;
     // A batch is still named in the position file although it was taken back: settle it first.
     bool m_mustSettle = false;
 
@@ -108,7 +128,11 @@ private:
     SourcePlace m_batchStart; // before the first line of the batch
     std::vector<char> m_readBuffer;
     std::string m_partial;
+    off_t m_partialStart = 0;
+    // Counts the files read (and the restarts of one): a mark names the file it was made in.
+    std::int64_t m_generation = 0;
     std::string m_batch;
+    std::vector<Delivery> m_deliveries;
     std::int64_t m_batchLines = 0;
     std::int64_t m_linesWritten = 0;
     std::string m_lastProblem;

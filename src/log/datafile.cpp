@@ -70,6 +70,7 @@ HandoverFiles HandoverFiles::InFolder(const std::string& windowsDir)
     files.work = Join(windowsDir, "Dtally.wrk");
     files.journal = Join(windowsDir, "Dtally.jnl");
     files.position = Join(windowsDir, "Dtally.pos");
+    files.ledger = Join(windowsDir, "Dtally.ppp");
     files.lock = Join(windowsDir, "Dtally.lck");
     return files;
 }
@@ -128,9 +129,9 @@ bool SettleUnconfirmedBatch(const HandoverFiles& files, off_t* cutBytes, std::st
     if (!position || !position->batch)
         return true;
     const UnconfirmedBatch batch = *position->batch;
+    dev_t device;
+    ino_t inode;
     for (const std::string* path : {&files.data, &files.work}) {
-        dev_t device;
-        ino_t inode;
         off_t size = 0;
         if (!FileIdentity(*path, device, inode, &size) || device != batch.device ||
             inode != batch.inode)
@@ -144,6 +145,14 @@ bool SettleUnconfirmedBatch(const HandoverFiles& files, off_t* cutBytes, std::st
                 *cutBytes = size - batch.lengthBefore;
         }
         break;
+    }
+    off_t ledgerSize = 0;
+    if (batch.ledgerBefore >= 0 && FileIdentity(files.ledger, device, inode, &ledgerSize) &&
+        ledgerSize > batch.ledgerBefore) {
+        if (::truncate(files.ledger.c_str(), batch.ledgerBefore) != 0) {
+            SetText(error, "cannot cut back \"" + files.ledger + "\": " + std::strerror(errno));
+            return false;
+        }
     }
     position->batch.reset();
     if (!WriteLoggerPosition(files.position, *position)) {
@@ -190,64 +199,103 @@ off_t CutUnfinishedLine(int fd)
 
 namespace {
 
-// Half a batch would leave a broken field: the file is cut back to its length before the batch,
-// and the batch is no longer named, so it is tried again whole.
-bool TakeBackBatch(const HandoverFiles& files, int fd, off_t lengthBefore,
-                   const SourcePlace& before)
+// Half a batch would leave a broken field: both files are cut back to their lengths before the
+// batch, and the batch is no longer named, so it is tried again whole.
+bool TakeBackBatch(const HandoverFiles& files, int fd, off_t lengthBefore, int ledgerFd,
+                   off_t ledgerBefore, const SourcePlace& before)
 {
     return ::ftruncate(fd, lengthBefore) == 0 &&
+           (ledgerFd < 0 || ::ftruncate(ledgerFd, ledgerBefore) == 0) &&
            WriteLoggerPosition(files.position, {before, std::nullopt});
 }
 
-bool AppendOpenBatch(const HandoverFiles& files, int fd, std::string_view batch,
-                     const SourcePlace& before, const SourcePlace& after, off_t* cutUnfinished,
-                     bool* mustSettle, std::string* problem)
+// The ledger, opened for appending, its torn last line cut; -1 with errno set.
+int OpenLedger(const HandoverFiles& files, off_t& length)
+{
+    const int fd = ::open(files.ledger.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    dev_t device;
+    ino_t inode;
+    if (fd >= 0 && (CutUnfinishedLine(fd) < 0 || !FileIdentity(fd, device, inode, &length))) {
+        const int error = errno;
+        ::close(fd);
+        errno = error;
+        return -1;
+    }
+    return fd;
+}
+
+struct OpenBatch {
+    int fd = -1;
+    off_t length = 0;
+    int ledgerFd = -1;
+    off_t ledgerLength = -1;
+};
+
+bool AppendOpenBatch(const HandoverFiles& files, OpenBatch& open, std::string_view batch,
+                     std::string_view ledgerLines, const SourcePlace& before,
+                     const SourcePlace& after, off_t* cutUnfinished, bool* mustSettle,
+                     std::string* problem)
 {
     const std::string dataError = "cannot write the data file " + Quoted(files.data) + ": ";
+    const std::string ledgerError = "cannot write the ledger " + Quoted(files.ledger) + ": ";
     const std::string positionError =
         "cannot write the position file " + Quoted(files.position) + ": ";
     // A torn last field would swallow the first line of this batch.
-    const off_t cut = CutUnfinishedLine(fd);
+    const off_t cut = CutUnfinishedLine(open.fd);
     dev_t device;
     ino_t inode;
-    off_t length = 0;
-    if (cut < 0 || !FileIdentity(fd, device, inode, &length)) {
+    if (cut < 0 || !FileIdentity(open.fd, device, inode, &open.length)) {
         SetText(problem, dataError + ErrorText(errno));
         return false;
     }
     *cutUnfinished = cut;
-    if (!WriteLoggerPosition(files.position,
-                             {before, UnconfirmedBatch{device, inode, length, after}})) {
+    if (!ledgerLines.empty()) {
+        open.ledgerFd = OpenLedger(files, open.ledgerLength);
+        if (open.ledgerFd < 0) {
+            SetText(problem, ledgerError + ErrorText(errno));
+            return false;
+        }
+    }
+    if (!WriteLoggerPosition(
+            files.position,
+            {before, UnconfirmedBatch{device, inode, open.length, after, open.ledgerLength}})) {
         SetText(problem, positionError + ErrorText(errno));
         return false;
     }
-    const bool written = WriteAll(fd, batch.data(), batch.size());
+    const bool ledgerWritten =
+        open.ledgerFd < 0 || WriteAll(open.ledgerFd, ledgerLines.data(), ledgerLines.size());
+    const int ledgerWriteError = errno;
+    const bool written = ledgerWritten && WriteAll(open.fd, batch.data(), batch.size());
     const int writeError = errno;
     if (written && WriteLoggerPosition(files.position, {after, std::nullopt}))
         return true;
-    SetText(problem,
-            written ? positionError + ErrorText(errno) : dataError + ErrorText(writeError));
-    if (!TakeBackBatch(files, fd, length, before))
+    SetText(problem, !ledgerWritten ? ledgerError + ErrorText(ledgerWriteError)
+                     : written      ? positionError + ErrorText(errno)
+                                    : dataError + ErrorText(writeError));
+    if (!TakeBackBatch(files, open.fd, open.length, open.ledgerFd, open.ledgerLength, before))
         *mustSettle = true;
     return false;
 }
 
 } // namespace
 
-bool AppendBatch(const HandoverFiles& files, std::string_view batch, const SourcePlace& before,
-                 const SourcePlace& after, off_t* cutUnfinished, bool* mustSettle,
-                 std::string* problem)
+bool AppendBatch(const HandoverFiles& files, std::string_view batch, std::string_view ledgerLines,
+                 const SourcePlace& before, const SourcePlace& after, off_t* cutUnfinished,
+                 bool* mustSettle, std::string* problem)
 {
     *cutUnfinished = 0;
-    const int fd = ::open(files.data.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0) {
+    OpenBatch open;
+    open.fd = ::open(files.data.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
+    if (open.fd < 0) {
         SetText(problem,
                 "cannot write the data file " + Quoted(files.data) + ": " + ErrorText(errno));
         return false;
     }
-    const bool appended =
-        AppendOpenBatch(files, fd, batch, before, after, cutUnfinished, mustSettle, problem);
-    ::close(fd);
+    const bool appended = AppendOpenBatch(files, open, batch, ledgerLines, before, after,
+                                          cutUnfinished, mustSettle, problem);
+    ::close(open.fd);
+    if (open.ledgerFd >= 0)
+        ::close(open.ledgerFd);
     return appended;
 }
 

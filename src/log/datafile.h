@@ -18,7 +18,8 @@ namespace dialtally {
 //   "Dtally.dat"  the data file: the logger appends, the update renames it away;
 //   "Dtally.wrk"  the work file: the renamed data file, read by the update alone;
 //   "Dtally.jnl"  the update's journal: the session log's length before the update appended;
-//   "Dtally.pos"  the logger's kept place in the adapter's log;
+//   "Dtally.pos"  the logger's kept place in the adapter's log, and the batch under way;
+//   "Dtally.ppp"  the ledger of pppd connections delivered (log/ledger.h);
 //   "Dtally.lck"  an empty file whose bytes are locked (see HandoverLock).
 struct HandoverFiles {
     std::string folder;
@@ -26,6 +27,7 @@ struct HandoverFiles {
     std::string work;
     std::string journal;
     std::string position;
+    std::string ledger;
     std::string lock;
 
     static HandoverFiles InFolder(const std::string& windowsDir);
@@ -61,10 +63,10 @@ private:
 };
 
 // Settles a batch that a dead logger left unconfirmed: whatever it appended to the data file, or
-// to the work file that the data file has become since, is cut off, and the position file is
-// left with the place before the batch, so that the batch is delivered again, whole. Call with
-// the data lock held. *cutBytes gets what was cut. False with *error when a file could not be
-// changed.
+// to the work file that the data file has become since, and to the ledger, is cut off, and the
+// position file is left with the place before the batch, so that the batch is delivered again,
+// whole. Call with the data lock held. *cutBytes gets what was cut from the data or work file.
+// False with *error when a file could not be changed.
 bool SettleUnconfirmedBatch(const HandoverFiles& files, off_t* cutBytes = nullptr,
                             std::string* error = nullptr);
 
@@ -110,15 +112,17 @@ private:
     bool m_pendingLineFeed = false;
 };
 
-// The writer's side. Appends one batch of fields to the data file; call with the data lock held.
-// The batch is named in the position file (with the place before it and after it) before it is
-// written and confirmed after, so that a batch cut short by the writer's death is found and
-// taken back. A torn last field that someone else left is cut first (*cutUnfinished tells how
-// many bytes). On failure the file is cut back to its length before the batch; *mustSettle is set
-// when even that failed, and the caller settles before its next batch. False with *problem.
-bool AppendBatch(const HandoverFiles& files, std::string_view batch, const SourcePlace& before,
-                 const SourcePlace& after, off_t* cutUnfinished, bool* mustSettle,
-                 std::string* problem);
+// The writer's side. Appends one batch of fields to the data file, and the ledger lines of the
+// connections they carry to the ledger (none for adapter lines); call with the data lock held.
+// The batch is named in the position file (with the place before it and after it, and the
+// lengths of both files before it) before it is written and confirmed after, so that a batch cut
+// short by the writer's death is found and taken back from both files. The ledger lines go first.
+// A torn last field that someone else left is cut first (*cutUnfinished tells how many bytes). On
+// failure both files are cut back to their lengths before the batch; *mustSettle is set when even
+// that failed, and the caller settles before its next batch. False with *problem.
+bool AppendBatch(const HandoverFiles& files, std::string_view batch, std::string_view ledgerLines,
+                 const SourcePlace& before, const SourcePlace& after, off_t* cutUnfinished,
+                 bool* mustSettle, std::string* problem);
 
 // The reader's side: renames the data file to the work file under the data lock, so that a
 // batch under way is complete first, and settles a batch that a dead logger left in it. A

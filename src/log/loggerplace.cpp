@@ -1,5 +1,6 @@
 #include "log/loggerplace.h"
 
+#include "log/numberword.h"
 #include "log/writeall.h"
 
 #include <cerrno>
@@ -46,15 +47,6 @@ std::optional<std::string> FromHex(const std::string& text)
     return bytes;
 }
 
-template <typename Number> bool ReadNumber(std::istringstream& in, Number& number)
-{
-    std::string word;
-    if (!(in >> word))
-        return false;
-    const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), number);
-    return ec == std::errc() && end == word.data() + word.size();
-}
-
 bool ReadPlace(std::istringstream& in, SourcePlace& place)
 {
     std::string tail;
@@ -66,6 +58,15 @@ bool ReadPlace(std::istringstream& in, SourcePlace& place)
         return false;
     place.tail = *bytes;
     return true;
+}
+
+// " ledger N" after the batch's place, when the batch appends to the ledger.
+bool ReadLedgerLength(std::istringstream& in, off_t& length)
+{
+    std::string word;
+    if (!(in >> word))
+        return true;
+    return word == "ledger" && ReadNumber(in, length) && length >= 0;
 }
 
 std::string PlaceText(const SourcePlace& place)
@@ -136,7 +137,7 @@ std::optional<LoggerPosition> ReadLoggerPosition(const std::string& path, std::s
             UnconfirmedBatch batch;
             valid = ReadNumber(fields, batch.device) && ReadNumber(fields, batch.inode) &&
                     ReadNumber(fields, batch.lengthBefore) && batch.lengthBefore >= 0 &&
-                    ReadPlace(fields, batch.after);
+                    ReadPlace(fields, batch.after) && ReadLedgerLength(fields, batch.ledgerBefore);
             position.batch = batch;
         } else {
             valid = kind.empty();
@@ -159,26 +160,14 @@ bool WriteLoggerPosition(const std::string& path, const LoggerPosition& position
     if (position.batch) {
         const UnconfirmedBatch& batch = *position.batch;
         text += "batch " + std::to_string(batch.device) + ' ' + std::to_string(batch.inode) + ' ' +
-                std::to_string(batch.lengthBefore) + ' ' + PlaceText(batch.after) + '\n';
+                std::to_string(batch.lengthBefore) + ' ' + PlaceText(batch.after);
+        if (batch.ledgerBefore >= 0)
+            text += " ledger " + std::to_string(batch.ledgerBefore);
+        text += '\n';
     }
-    const std::string aside = path + ".new";
-    const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
-    if (!WriteAll(fd, text.data(), text.size())) {
-        const int error = errno;
-        ::close(fd);
-        ::unlink(aside.c_str());
-        errno = error;
-        return false;
-    }
-    if (::close(fd) != 0 || ::rename(aside.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(aside.c_str());
-        errno = error;
-        return false;
-    }
-    return true;
+    // Not forced to disk: it is written after every batch, and a killed logger, which the kept
+    // place is for, leaves what it wrote in the system's cache.
+    return ReplaceSmallFile(path, text, false);
 }
 
 } // namespace dialtally

@@ -9,21 +9,27 @@ namespace dialtally {
 // A place in the adapter's log: the file (device and inode), the offset up to which its lines
 // are delivered, and the bytes just before that offset. A log that was emptied and has grown
 // again past the offset still has the same identity; its bytes before the offset tell.
+// A place with no file (device and inode 0) is none: a writer that keeps no place in a source
+// (the ip-down hook, a run over a whole file) leaves it so when the file held none before.
 struct SourcePlace {
     dev_t device = 0;
     ino_t inode = 0;
     off_t offset = 0;
     std::string tail; // at most kPlaceTailBytes
+
+    bool Known() const { return device != 0 || inode != 0; }
 };
 inline constexpr std::size_t kPlaceTailBytes = 32;
 
 // A batch that the logger was appending: the data file it went to, that file's length before
-// the batch, and the place in the adapter's log once the batch is delivered.
+// the batch, the place in the adapter's log once the batch is delivered, and the length of the
+// ledger of delivered connections ("Dtally.ppp") before the batch, when the batch appends to it.
 struct UnconfirmedBatch {
     dev_t device = 0;
     ino_t inode = 0;
     off_t lengthBefore = 0;
     SourcePlace after;
+    off_t ledgerBefore = -1; // -1: the batch appends nothing to the ledger
 };
 
 // What "Dtally.pos" holds: the place up to which every line is in the data file, and the batch

@@ -1,5 +1,6 @@
 #include "log/updatejournal.h"
 
+#include "log/numberword.h"
 #include "log/writeall.h"
 #include "platform/files.h"
 
@@ -40,15 +41,6 @@ bool FromHex(const std::string& text, std::string& bytes)
         bytes += static_cast<char>(value);
     }
     return true;
-}
-
-template <typename Number> bool ReadNumber(std::istringstream& in, Number& number)
-{
-    std::string word;
-    if (!(in >> word))
-        return false;
-    const auto [end, ec] = std::from_chars(word.data(), word.data() + word.size(), number);
-    return ec == std::errc() && end == word.data() + word.size();
 }
 
 bool ReadAll(const std::string& path, std::string& text, int& error)
@@ -128,27 +120,9 @@ bool WriteUpdateJournal(const std::string& path, const UpdateJournal& journal)
                              ' ' + std::to_string(journal.inode) + ' ' +
                              std::to_string(journal.length) + "\npath " + Hex(journal.logPath) +
                              '\n';
-    const std::string aside = path + ".new";
-    const int fd = ::open(aside.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0)
-        return false;
     // On disk before the data file is renamed: after a power failure a work file without its
     // journal could not be told from one that was never started.
-    bool ok = WriteAll(fd, text.data(), text.size()) && SyncFileData(fd);
-    int error = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        error = errno;
-    }
-    if (ok && ::rename(aside.c_str(), path.c_str()) != 0) {
-        ok = false;
-        error = errno;
-    }
-    if (!ok) {
-        ::unlink(aside.c_str());
-        errno = error;
-    }
-    return ok;
+    return ReplaceSmallFile(path, text, true);
 }
 
 } // namespace dialtally

@@ -2,6 +2,8 @@
 
 #include <cerrno>
 #include <cstddef>
+#include <string>
+#include <string_view>
 #include <unistd.h>
 
 namespace dialtally {
@@ -23,5 +25,11 @@ inline bool WriteAll(int fd, const void* data, std::size_t size)
     }
     return true;
 }
+
+// Replaces a small file (a journal, a kept place) in one step: the text is written beside it as
+// PATH.new and renamed over it, so that a reader finds the old or the new text, never a torn one.
+// With syncFirst the text is on disk before the rename. False with errno set; the file is then
+// as it was.
+bool ReplaceSmallFile(const std::string& path, std::string_view text, bool syncFirst);
 
 } // namespace dialtally

@@ -1,7 +1,11 @@
 #include "platform/folders.h"
 
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace dialtally {
 
@@ -33,6 +37,23 @@ QString ShippedFile(const QString& name)
             return candidate;
     }
     return {};
+}
+
+QString OwnerName(const QString& path)
+{
+    QString existing = QFileInfo(path).absoluteFilePath();
+    while (!QFileInfo::exists(existing) && existing != QLatin1String("/"))
+        existing = QFileInfo(existing).absolutePath();
+    struct stat info;
+    if (::stat(QFile::encodeName(existing).constData(), &info) != 0)
+        return {};
+    const passwd* user = ::getpwuid(info.st_uid);
+    return user ? QString::fromLocal8Bit(user->pw_name) : QString();
+}
+
+bool RunningAsAdministrator()
+{
+    return ::geteuid() == 0;
 }
 
 } // namespace dialtally

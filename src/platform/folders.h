@@ -18,4 +18,9 @@ QString ShippedFile(const QString& name);
 // The folder of the running executable.
 QString ExecutableFolder();
 
+// The user who owns path, or the nearest folder above it that exists; empty when none is known.
+QString OwnerName(const QString& path);
+// Whether this process has the administrator's rights (root).
+bool RunningAsAdministrator();
+
 } // namespace dialtally

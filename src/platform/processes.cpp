@@ -192,4 +192,28 @@ bool CloseLoggerWindow(const LoggerWindow& window, int timeoutMs)
     return true;
 }
 
+qint64 AncestorProcessNamed(const QString& name)
+{
+    // /proc/PID/stat: "PID (NAME) STATE PPID ..."; the name may hold blanks and parentheses, so
+    // the fields after it are found after the last ")".
+    qint64 pid = ::getppid();
+    for (int depth = 0; pid > 1 && depth < 32; ++depth) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            return 0;
+        const QByteArray text = stat.readAll();
+        const qsizetype open = text.indexOf('(');
+        const qsizetype close = text.lastIndexOf(')');
+        if (open < 0 || close < open)
+            return 0;
+        if (QString::fromLocal8Bit(text.mid(open + 1, close - open - 1)) == name)
+            return pid;
+        const QList<QByteArray> fields = text.mid(close + 2).split(' ');
+        if (fields.size() < 2)
+            return 0;
+        pid = fields.at(1).toLongLong();
+    }
+    return 0;
+}
+
 } // namespace dialtally

@@ -56,4 +56,8 @@ std::vector<LoggerWindow> FindLoggerWindows(const QString& folder);
 // timeoutMs for it to be gone. True when it is gone.
 bool CloseLoggerWindow(const LoggerWindow& window, int timeoutMs = 5000);
 
+// The nearest process above this one (its parent, the parent's parent, ...) whose program name
+// is name, such as the pppd that runs the script that runs us; 0 when there is none.
+qint64 AncestorProcessNamed(const QString& name);
+
 } // namespace dialtally

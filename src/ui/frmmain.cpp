@@ -13,8 +13,10 @@
 #include "ui/clearlogcommand.h"
 #include "ui/deletecommand.h"
 #include "ui/exportcommand.h"
+#include "ui/frmabout.h"
 #include "ui/frmeditlog.h"
 #include "ui/gridtextmodel.h"
+#include "ui/importoldlog.h"
 #include "ui/logfollower.h"
 #include "ui/loggingcommand.h"
 #include "ui/messagebox.h"
@@ -363,7 +365,8 @@ void frmMain::BuildMenus()
     connect(MakeAction(help, QStringLiteral("&Help Index"), "mnuHelpTopis"), &QAction::triggered,
             this, [this] { m_help->ShowHelpTopic(10); });
     AddSeparator(help, "sep1");
-    MakeAction(help, QStringLiteral("&About"), "mnuAbout", 0, false);
+    connect(MakeAction(help, QStringLiteral("&About"), "mnuAbout"), &QAction::triggered, this,
+            [this, editLog] { ShowAbout(this, editLog); });
 }
 
 void frmMain::BuildPeriodBar(QWidget* canvas)
@@ -469,6 +472,7 @@ void frmMain::FirstActivation()
     QApplication::processEvents();
     RestorePeriod();
     QApplication::setOverrideCursor(Qt::WaitCursor);
+    ImportOldLog(this, m_places, *m_statBar);
     SetStatus(QStringLiteral("Reading Log..."));
     RefreshAll(kReload);
     QApplication::restoreOverrideCursor();

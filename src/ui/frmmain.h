@@ -92,6 +92,8 @@ public:
     void Exit();
     // The start-up load; runs once, at the first activation of the window.
     void FirstActivation();
+    // The first run of the program (no mark of an earlier run in the settings store).
+    bool FirstRun() const { return m_fFirstRun; }
     // The Settings menu: each opens its dialog modally. After the tariff dialogs the costs are
     // worked out again (ApplySettingsChange); after the options the log is updated and analysed
     // again.

@@ -5,13 +5,14 @@
 #include <QFileInfo>
 #include <QMessageBox>
 #include <QPushButton>
+#include <deque>
 
 namespace dialtally {
 
 namespace {
 
 struct Presets {
-    std::optional<MessageBox::Answer> nextAnswer;
+    std::deque<MessageBox::Answer> nextAnswers;
     std::optional<MessageBox::Answer> autoAnswer;
     std::optional<QString> nextFileName;
     QString lastText;
@@ -32,9 +33,9 @@ std::optional<MessageBox::Answer> PresetAnswer(const QString& text)
     Presets& state = State();
     state.lastText = text;
     ++state.shownCount;
-    if (state.nextAnswer) {
-        const MessageBox::Answer answer = *state.nextAnswer;
-        state.nextAnswer.reset();
+    if (!state.nextAnswers.empty()) {
+        const MessageBox::Answer answer = state.nextAnswers.front();
+        state.nextAnswers.pop_front();
         return answer;
     }
     return state.autoAnswer;
@@ -93,16 +94,8 @@ protected:
 
 MessageBox::Answer MessageBox::Show(QWidget* parent, const QString& text, Icon icon)
 {
-    Presets& state = State();
-    state.lastText = text;
-    ++state.shownCount;
-    if (state.nextAnswer) {
-        const Answer answer = *state.nextAnswer;
-        state.nextAnswer.reset();
-        return answer;
-    }
-    if (state.autoAnswer)
-        return *state.autoAnswer;
+    if (const auto preset = PresetAnswer(text))
+        return *preset;
 
     QMessageBox box(parent);
     box.setWindowTitle(kTitle);
@@ -141,6 +134,26 @@ MessageBox::Answer MessageBox::Confirm(QWidget* parent, const QString& text, con
     return box.exec() == QMessageBox::Ok ? Answer::Ok : Answer::Cancel;
 }
 
+MessageBox::Answer MessageBox::AskYesNoCancel(QWidget* parent, const QString& text)
+{
+    if (const auto preset = PresetAnswer(text))
+        return *preset;
+    QMessageBox box(parent);
+    box.setWindowTitle(kTitle);
+    box.setText(QString(text).replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setIcon(QMessageBox::Question);
+    box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+    box.setDefaultButton(QMessageBox::Yes);
+    switch (box.exec()) {
+    case QMessageBox::Yes:
+        return Answer::Yes;
+    case QMessageBox::No:
+        return Answer::No;
+    default:
+        return Answer::Cancel;
+    }
+}
+
 QString MessageBox::CheckedSaveFileName(QWidget* parent, const QString& caption,
                                         const QString& filter)
 {
@@ -169,7 +182,7 @@ QString MessageBox::SaveFileName(QWidget* parent, const QString& caption, const 
 
 void MessageBox::SetNextAnswer(Answer answer)
 {
-    State().nextAnswer = answer;
+    State().nextAnswers.push_back(answer);
 }
 
 void MessageBox::SetNextFileName(const QString& fileName)

@@ -2,6 +2,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QtTest>
 #include <csignal>
@@ -390,6 +391,67 @@ private slots:
         QVERIFY(QDir(m_data).removeRecursively());
         QVERIFY(logger->Poll());
         QCOMPARE(ReadFile(m_data), Fields({"a", "b"}));
+    }
+
+    // pppd's connections: the kept place stays at the first line of a connection still open, so
+    // a logger started again reads it whole; what it reads again of delivered connections the
+    // ledger drops.
+    void pppdConnectionOpenAtARestartIsReadWhole()
+    {
+        const auto translator = [] {
+            return std::make_unique<PppdSourceTranslator>(
+                AdapterWording{Dialect::Windows98, AdapterLanguage::English},
+                [] { return *MakeDateTime(2025, 1, 1); }, nullptr,
+                [](std::int64_t unix) { return DateTime{unix + 25569 * kSecondsPerDay}; });
+        };
+        const QByteArray first =
+            "2024-06-14T18:00:04Z box pppd[300]: Connect: ppp0 <--> /dev/ttyS0\n"
+            "2024-06-14T18:10:03Z box pppd[301]: Connect: ppp1 <--> /dev/ttyS1\n";
+        const QByteArray endOfFirst =
+            "2024-06-14T18:20:00Z box pppd[300]: Connection terminated.\n"
+            "2024-06-14T18:20:00Z box pppd[300]: Connect time 20.0 minutes.\n"
+            "2024-06-14T18:20:01Z box pppd[300]: Sent 3000 bytes, received 4000 bytes.\n"
+            "2024-06-14T18:20:01Z box pppd[301]: Connection ";
+        QVERIFY(Append(m_source, first + endOfFirst));
+        auto logger = std::make_unique<CompanionLogger>(
+            QFile::encodeName(m_source).toStdString(), m_files, true,
+            [this](const std::string& problem) { m_problems.push_back(problem); }, translator());
+        std::string error;
+        QVERIFY(logger->Start(&error));
+        QVERIFY(logger->Finish());
+        const QByteArray firstFields =
+            Fields({"06-14-2024 18:00:04.00 - Microsoft Dial Up Agapter log opened.",
+                    "06-14-2024 18:20:00.00 - Bytes Received 4000",
+                    "06-14-2024 18:20:00.00 - Bytes Transmitted 3000",
+                    "06-14-2024 18:20:00.00 - Microsoft Dial Up Adapter log closed."});
+        QCOMPARE(ReadFile(m_data), firstFields);
+        const qsizetype secondStart = first.indexOf("2024-06-14T18:10:03Z");
+        auto kept = ReadLoggerPosition(m_files.position);
+        QVERIFY(kept);
+        QCOMPARE(kept->source.offset, off_t(secondStart));
+        logger.reset();
+
+        QVERIFY(Append(m_source,
+                       "terminated.\n"
+                       "2024-06-14T18:20:01Z box pppd[301]: Connect time 10.0 minutes.\n"
+                       "2024-06-14T18:20:01Z box pppd[301]: Sent 1 bytes, received 2 bytes.\n"));
+        logger = std::make_unique<CompanionLogger>(
+            QFile::encodeName(m_source).toStdString(), m_files, true,
+            [this](const std::string& problem) { m_problems.push_back(problem); }, translator());
+        QVERIFY(logger->Start(&error));
+        QVERIFY(logger->Finish());
+        QCOMPARE(ReadFile(m_data),
+                 firstFields +
+                     Fields({"06-14-2024 18:10:03.00 - Microsoft Dial Up Agapter log opened.",
+                             "06-14-2024 18:20:01.00 - Bytes Received 2",
+                             "06-14-2024 18:20:01.00 - Bytes Transmitted 1",
+                             "06-14-2024 18:20:01.00 - Microsoft Dial Up Adapter log closed."}));
+        QCOMPARE(ReadFile(QString::fromStdString(m_files.ledger)),
+                 QByteArray("300 2024-06-14T18:00:04 2024-06-14T18:20:00\n"
+                            "301 2024-06-14T18:10:03 2024-06-14T18:20:01\n"));
+        kept = ReadLoggerPosition(m_files.position);
+        QVERIFY(kept);
+        QCOMPARE(kept->source.offset, off_t(QFileInfo(m_source).size()));
     }
 };
 

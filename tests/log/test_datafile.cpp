@@ -45,7 +45,8 @@ private slots:
     {
         QVERIFY(m_dir.isValid());
         m_files = HandoverFiles::InFolder(m_dir.path().toStdString());
-        for (const std::string* path : {&m_files.data, &m_files.work, &m_files.position})
+        for (const std::string* path :
+             {&m_files.data, &m_files.work, &m_files.position, &m_files.ledger})
             ::unlink(path->c_str());
     }
 
@@ -58,10 +59,22 @@ private slots:
         QCOMPARE(ReadFile(m_files.position), QByteArray("dtallywr position 1\n"
                                                         "source 2049 77 1234 61620d0a\n"
                                                         "batch 2049 88 500 2049 77 1300 7a\n"));
-        const auto read = ReadLoggerPosition(m_files.position);
+        auto read = ReadLoggerPosition(m_files.position);
         QVERIFY(read && read->batch);
         QCOMPARE(read->source.tail, position.source.tail);
         QCOMPARE(read->batch->after.offset, off_t{1300});
+        QCOMPARE(read->batch->ledgerBefore, off_t{-1});
+
+        // A batch of pppd connections names the ledger's length too.
+        position.batch->ledgerBefore = 0;
+        QVERIFY(WriteLoggerPosition(m_files.position, position));
+        QCOMPARE(ReadFile(m_files.position),
+                 QByteArray("dtallywr position 1\n"
+                            "source 2049 77 1234 61620d0a\n"
+                            "batch 2049 88 500 2049 77 1300 7a ledger 0\n"));
+        read = ReadLoggerPosition(m_files.position);
+        QVERIFY(read && read->batch);
+        QCOMPARE(read->batch->ledgerBefore, off_t{0});
 
         position.batch.reset();
         position.source.tail.clear();
@@ -81,6 +94,7 @@ private slots:
         QTest::newRow("odd tail")          << QByteArray("dtallywr position 1\nsource 1 2 3 abc\n");
         QTest::newRow("extra word")        << QByteArray("dtallywr position 1\nsource 1 2 3 - x\n");
         QTest::newRow("torn batch line")   << QByteArray("dtallywr position 1\nsource 1 2 3 -\nbatch 1 2\n");
+        QTest::newRow("ledger without length") << QByteArray("dtallywr position 1\nsource 1 2 3 -\nbatch 1 2 3 1 2 3 - ledger\n");
         QTest::newRow("huge")              << QByteArray("dtallywr position 1\nsource 1 2 3 -\n") + QByteArray(9000, '\n');
         // clang-format on
     }
@@ -94,8 +108,8 @@ private slots:
         QVERIFY(!error.empty());
     }
 
-    // A batch that a dead logger left unconfirmed is cut from whichever file it went to, and the
-    // position keeps the place before it.
+    // A batch that a dead logger left unconfirmed is cut from whichever file it went to and from
+    // the ledger, and the position keeps the place before it.
     void unconfirmedBatchIsCutFromTheDataOrWorkFile_data()
     {
         QTest::addColumn<bool>("renamedToWork");
@@ -110,8 +124,11 @@ private slots:
         const struct stat info = Stat(m_files.data);
         LoggerPosition position;
         position.source = {1, 2, 10, "x"};
-        position.batch = UnconfirmedBatch{info.st_dev, info.st_ino, 5, {1, 2, 30, "y"}};
+        position.batch = UnconfirmedBatch{info.st_dev, info.st_ino, 5, {1, 2, 30, "y"}, 42};
         QVERIFY(WriteLoggerPosition(m_files.position, position));
+        const QByteArray delivered = "7 2024-01-01T10:00:00 2024-01-01T11:00:00\n";
+        QVERIFY(WriteFile(QString::fromStdString(m_files.ledger),
+                          delivered + "9 2024-01-02T10:00:00 2024-01-02T11:00:00\n"));
         if (renamedToWork)
             QVERIFY(::rename(m_files.data.c_str(), m_files.work.c_str()) == 0);
 
@@ -119,6 +136,7 @@ private slots:
         QVERIFY(SettleUnconfirmedBatch(m_files, &cut));
         QCOMPARE(cut, off_t{7});
         QCOMPARE(ReadFile(renamedToWork ? m_files.work : m_files.data), QByteArray("\"a\"\r\n"));
+        QCOMPARE(ReadFile(m_files.ledger), delivered);
         const auto settled = ReadLoggerPosition(m_files.position);
         QVERIFY(settled && !settled->batch);
         QCOMPARE(settled->source.offset, off_t{10});

@@ -3,6 +3,8 @@
 
 #include "crashtest/child.h"
 #include "crashtest/model.h"
+#include "crashtest/pppdrig.h"
+#include "log/sessionlog.h"
 
 #include <QTemporaryDir>
 #include <QtTest>
@@ -62,6 +64,48 @@ private slots:
     }
 
     // touch makes two file changes, creating each file; a kill at a change stops it before it.
+    // The pppd scenarios' verdict: sessions against the connections written, each once.
+    void pppdSessions_data()
+    {
+        QTest::addColumn<QList<int>>("sessions"); // which of the three connections the log holds
+        QTest::addColumn<QString>("says");
+        // clang-format off
+        QTest::newRow("each once")      << QList<int>{0, 1, 2}    << QString();
+        QTest::newRow("in another order") << QList<int>{2, 0, 1}  << QString();
+        QTest::newRow("one missing")    << QList<int>{0, 2}       << "2 sessions where 3 connections were written; 1 missing, the first 2024-05-01 11:00:00 to 2024-05-01 11:30:00, 5 bytes sent, 6 received";
+        QTest::newRow("one doubled")    << QList<int>{0, 1, 1, 2} << "4 sessions where 3 connections were written; 1 not written or doubled, the first 2024-05-01 11:00:00 to 2024-05-01 11:30:00, 5 bytes sent, 6 received";
+        // clang-format on
+    }
+
+    void pppdSessions()
+    {
+        QFETCH(QList<int>, sessions);
+        QFETCH(QString, says);
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        std::string error;
+        const auto ws = Workspace::Create(dir.path().toStdString(), &error);
+        QVERIFY(ws);
+        std::vector<GeneratedConnection> written;
+        for (int hour : {10, 11, 12})
+            written.push_back({hour, *MakeDateTime(2024, 5, 1, hour),
+                               *MakeDateTime(2024, 5, 1, hour, 30), hour - 6, hour - 5});
+        EventList events;
+        for (int i : sessions) {
+            const GeneratedConnection& c = written[static_cast<std::size_t>(i)];
+            events.push_back(MakeEvent(c.up, 257));
+            events.push_back(MakeEvent(c.down, 357, c.received));
+            events.push_back(MakeEvent(c.down, 358, c.transmitted));
+            events.push_back(MakeEvent(c.down, 258));
+        }
+        QVERIFY(WriteSessionLog(QString::fromStdString(ws->program), events));
+        const auto problem = CheckPppdSessions(*ws, written);
+        if (says.isEmpty())
+            QVERIFY2(!problem, problem ? problem->c_str() : "");
+        else
+            QCOMPARE(QString::fromStdString(problem.value_or("")), says);
+    }
+
     void killAtFileChange_data()
     {
         QTest::addColumn<int>("killAt");

@@ -1,5 +1,7 @@
 #include "generate/generator.h"
+#include "generate/pppdsyslog.h"
 #include "log/adapterline.h"
+#include "log/pppd.h"
 #include "log/sessionlog.h"
 
 #include <QDir>
@@ -60,6 +62,7 @@ private slots:
     void badArguments_data();
     void badArguments();
     void commandLine();
+    void pppdSyslogTellsItsConnections();
 };
 
 void TestGenerator::sameSeedSameBytes_data()
@@ -68,6 +71,7 @@ void TestGenerator::sameSeedSameBytes_data()
     QTest::newRow("log") << OutputFormat::Log;
     QTest::newRow("dat") << OutputFormat::Dat;
     QTest::newRow("seslog") << OutputFormat::SesLog;
+    QTest::newRow("pppd-syslog") << OutputFormat::PppdSyslog;
 }
 
 void TestGenerator::sameSeedSameBytes()
@@ -275,6 +279,7 @@ void TestGenerator::badArguments_data()
     QTest::newRow("unknown language")        << QStringList{"--dialect", "2", "--language", "de"};
     QTest::newRow("unknown format")          << QStringList{"--format", "csv"};
     QTest::newRow("session log to terminal") << QStringList{"--format", "seslog"};
+    QTest::newRow("pppd syslog of 13 months") << QStringList{"--format", "pppd-syslog", "--months", "13"};
     // clang-format on
 }
 
@@ -303,6 +308,53 @@ void TestGenerator::commandLine()
     QCOMPARE(process.exitCode(), 2);
     QCOMPARE(process.readAllStandardOutput(), QByteArray());
     QCOMPARE(process.readAllStandardError().count('\n'), 1);
+}
+
+// The connections that the generator says its syslog holds are those that pppd's reader finds,
+// and the syslog holds every case a reader must get right.
+void TestGenerator::pppdSyslogTellsItsConnections()
+{
+    GeneratorOptions options;
+    options.sessions = 300;
+    options.months = 6;
+    options.startYear = 2025;
+    options.startMonth = 10;
+    options.seed = 3;
+    PppdTranslator translator;
+    std::int64_t lines = 0;
+    const GeneratedPppdSyslog syslog =
+        GeneratePppdSyslog(options, [&](std::string_view line, DateTime, bool) {
+            translator.Take(line, lines++, {DateTime{}, *MakeDateTime(2026, 4, 1)});
+            return true;
+        });
+    translator.EndOfSource();
+    std::vector<PppdConnection> found = translator.TakeComplete();
+    std::stable_sort(found.begin(), found.end(),
+                     [](const auto& a, const auto& b) { return a.up < b.up; });
+    QCOMPARE(found.size(), syslog.connections.size());
+    QCOMPARE(static_cast<std::int64_t>(found.size()), options.sessions);
+
+    bool acrossMidnight = false, acrossNewYear = false, overlapping = false, without = false,
+         huge = false;
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        const GeneratedConnection& expected = syslog.connections[i];
+        const PppdConnection& c = found[i];
+        QCOMPARE(c.pid, expected.pid);
+        QCOMPARE(c.up, expected.up);
+        QCOMPARE(c.down, expected.down);
+        const auto clamp = [](const std::optional<std::uint64_t>& n) {
+            return static_cast<std::int32_t>(std::min<std::uint64_t>(n.value_or(0), 2147483647));
+        };
+        QCOMPARE(clamp(c.sent), expected.transmitted);
+        QCOMPARE(clamp(c.received), expected.received);
+        const CivilTime up = ToCivil(c.up), down = ToCivil(c.down);
+        acrossMidnight = acrossMidnight || up.day != down.day;
+        acrossNewYear = acrossNewYear || up.year != down.year;
+        overlapping = overlapping || (i > 0 && c.up < found[i - 1].down);
+        without = without || !c.sent;
+        huge = huge || c.received > 5000000000ull;
+    }
+    QVERIFY(acrossMidnight && acrossNewYear && overlapping && without && huge);
 }
 
 QTEST_GUILESS_MAIN(TestGenerator)

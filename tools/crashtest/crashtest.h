@@ -101,6 +101,9 @@ void RunLoggerScenario(ScenarioContext& context, Tally& tally);
 void RunFullDiskScenario(ScenarioContext& context, Tally& tally);
 void RunDeleteScenario(ScenarioContext& context, Tally& tally);
 void RunEditorSaveScenario(ScenarioContext& context, Tally& tally);
+void RunImportScenario(ScenarioContext& context, Tally& tally);
+void RunPppdLoggerScenario(ScenarioContext& context, Tally& tally);
+void RunPppdOnceScenario(ScenarioContext& context, Tally& tally);
 
 // ---- Shared steps of the scenarios ----
 

@@ -14,6 +14,13 @@ const std::vector<Scenario>& Scenarios()
          RunDeleteScenario},
         {"editor-save", "the log editor's save killed while it replaces the session log",
          RunEditorSaveScenario},
+        {"import", "the import of an old log killed while updates run beside it",
+         RunImportScenario},
+        {"pppd-logger",
+         "the logger following pppd's messages in a growing syslog killed, updates beside it",
+         RunPppdLoggerScenario},
+        {"pppd-once", "the run over a whole pppd syslog killed while the syslog grows",
+         RunPppdOnceScenario},
     };
     return scenarios;
 }

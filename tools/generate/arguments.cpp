@@ -37,7 +37,9 @@ QString GeneratorHelp()
         "  --language L      en, fi, nl, es or it; other than en only with dialect 2\n"
         "  --seed S          the same seed gives the same output (default 1)\n"
         "  --format F        log: adapter lines; dat: the logger's data file;\n"
-        "                    seslog: session log records (default log)\n"
+        "                    seslog: session log records; pppd-syslog: a Linux syslog\n"
+        "                    with pppd's messages, up to 12 months, the file's time set to\n"
+        "                    its last line (default log)\n"
         "  --out FILE        where to write (default standard output; required for seslog)\n"
         "  --events N        stop after about N recognised lines instead of N sessions\n"
         "  --help            this text\n");
@@ -99,18 +101,10 @@ std::optional<GeneratorCommand> ParseGeneratorArgs(const QStringList& args, QStr
                 return bad("1 or 2");
             o.dialect = v.toInt();
         } else if (name == u"--language") {
-            if (v == u"en")
-                o.language = AdapterLanguage::English;
-            else if (v == u"fi")
-                o.language = AdapterLanguage::Finnish;
-            else if (v == u"nl")
-                o.language = AdapterLanguage::Dutch;
-            else if (v == u"es")
-                o.language = AdapterLanguage::Spanish;
-            else if (v == u"it")
-                o.language = AdapterLanguage::Italian;
-            else
+            const auto parsed = ParseAdapterLanguage(v.toStdString());
+            if (!parsed)
                 return bad("one of en, fi, nl, es, it");
+            o.language = *parsed;
             language = v;
         } else if (name == u"--seed") {
             bool ok = false;
@@ -124,8 +118,10 @@ std::optional<GeneratorCommand> ParseGeneratorArgs(const QStringList& args, QStr
                 o.format = OutputFormat::Dat;
             else if (v == u"seslog")
                 o.format = OutputFormat::SesLog;
+            else if (v == u"pppd-syslog")
+                o.format = OutputFormat::PppdSyslog;
             else
-                return bad("log, dat or seslog");
+                return bad("log, dat, seslog or pppd-syslog");
         } else if (name == u"--out") {
             if (v.isEmpty())
                 return bad("a file name");
@@ -145,6 +141,9 @@ std::optional<GeneratorCommand> ParseGeneratorArgs(const QStringList& args, QStr
         return Fail(error, QStringLiteral("--language %1 needs --dialect 2: the Windows 95 "
                                           "adapter writes English only")
                                .arg(*language));
+    if (o.format == OutputFormat::PppdSyslog && o.months > 12)
+        return Fail(error, QStringLiteral("--format pppd-syslog covers at most 12 months: its time "
+                                          "stamps carry no year"));
     if (o.format == OutputFormat::SesLog && command.outPath.isEmpty())
         return Fail(error, QStringLiteral("--format seslog needs --out FILE"));
     return command;

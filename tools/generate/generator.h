@@ -1,5 +1,6 @@
 #pragma once
 
+#include "log/adapterphrases.h"
 #include "log/datetime.h"
 
 #include <QString>
@@ -17,12 +18,11 @@ namespace dialtally {
 // Windows 98 dial-up adapters, for tests, the demo and the benchmarks. The same options and seed
 // always give the same bytes.
 
-enum class AdapterLanguage { English, Finnish, Dutch, Spanish, Italian };
-
 // log: adapter lines ending CR LF, as the adapter writes them. dat: the companion logger's data
 // file, each line one double-quoted field. seslog: the session log records that an update of the
-// generated lines would append, written without going through text.
-enum class OutputFormat { Log, Dat, SesLog };
+// generated lines would append, written without going through text. pppd-syslog: a Linux syslog
+// with pppd's messages instead (generate/pppdsyslog.h), lines ending LF.
+enum class OutputFormat { Log, Dat, SesLog, PppdSyslog };
 
 struct GeneratorOptions {
     std::int64_t sessions = 100;

@@ -1,5 +1,7 @@
 #include "generate/generator.h"
+#include "generate/pppdsyslog.h"
 
+#include <QDateTime>
 #include <QFile>
 #include <cstdio>
 
@@ -33,6 +35,20 @@ int main(int argc, char* argv[])
     }
     const bool ok = GenerateLog(command->options, out, &error);
     const bool closed = out == stdout || std::fclose(out) == 0;
+    // A year-less syslog is dated by its file: the last line's time.
+    if (ok && closed && !command->outPath.isEmpty() &&
+        command->options.format == OutputFormat::PppdSyslog) {
+        const DateTime last =
+            GeneratePppdSyslog(command->options, [](std::string_view, DateTime, bool) {
+                return true;
+            }).lastLine;
+        const CivilTime c = ToCivil(last);
+        QFile file(command->outPath);
+        if (file.open(QIODevice::ReadWrite))
+            file.setFileTime(
+                QDateTime(QDate(c.year, c.month, c.day), QTime(c.hour, c.minute, c.second)),
+                QFileDevice::FileModificationTime);
+    }
     if (!ok || !closed) {
         std::fprintf(stderr, "dialtally-gen: %s\n",
                      qPrintable(ok ? QStringLiteral("cannot write the output") : error));

@@ -4,13 +4,18 @@
 //
 //   dialtally-screenshots OUTDIR [--program-dir DIR] [--windows-dir DIR] [--system 95|98|other]
 
+#include "analysis/firstrun.h"
 #include "platform/folders.h"
 #include "platform/places.h"
+#include "ui/frmabout.h"
 #include "ui/frmccosts.h"
 #include "ui/frmmain.h"
 #include "ui/frmoptions.h"
 #include "ui/frmscosts.h"
+#include "ui/frmwelcome.h"
+#include "ui/messagebox.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QMenuBar>
@@ -44,6 +49,12 @@ int main(int argc, char* argv[])
         return 1;
     }
 
+    // The pictures show a program that has run before: no agreement, no first switch of logging,
+    // and no message box waiting for an answer that nobody gives.
+    if (const std::unique_ptr<QSettings> store =
+            dialtally::OpenSettingsStore(places.SettingsFile()))
+        dialtally::MarkFirstRunDone(*store);
+    dialtally::MessageBox::SetAutoAnswer(dialtally::MessageBox::Answer::Ok);
     dialtally::frmMain window(places);
     window.show();
     window.FirstActivation();
@@ -67,9 +78,13 @@ int main(int argc, char* argv[])
     dialtally::frmCCosts communication(edit, &window);
     dialtally::frmSCosts service(edit, &window);
     dialtally::frmOptions options(edit, &window);
+    dialtally::frmWelcome welcome(dialtally::ShippedFile(QStringLiteral("license.txt")), &window);
+    dialtally::frmAbout about(window.findChild<QAction*>(QStringLiteral("mnuEditLog")), &window);
     const std::pair<QWidget*, const char*> dialogs[] = {{&communication, "communication-costs.png"},
                                                         {&service, "service-costs.png"},
-                                                        {&options, "options.png"}};
+                                                        {&options, "options.png"},
+                                                        {&welcome, "welcome.png"},
+                                                        {&about, "about.png"}};
     for (const auto& [dialog, name] : dialogs) {
         dialog->show();
         QApplication::processEvents();

@@ -6,6 +6,7 @@
 #include "app/cli/load.h"
 #include "app/cli/period.h"
 #include "app/cli/texttable.h"
+#include "log/pppddelivery.h"
 
 #include <QSettings>
 

@@ -179,6 +179,45 @@ const CliCommand kCommands[] = {
      "ends with status 2 and \"Data Not Valid\" with its name, and nothing is\n"
      "written: the values are saved all together or not at all.\n",
      RunSettings},
+    {"import-old", "convert a log of the previous format (Dtally.log), or drop it",
+     "Usage: dialtally-cli [global options] import-old (--yes | --discard)\n"
+     "\n"
+     "Deals with a log of the previous version, Dtally.log in the program folder, as\n"
+     "the program offers at its start.\n"
+     "\n"
+     "  --yes       convert it: every line it recognises (Windows 95 texts) becomes a\n"
+     "              record, and these records, followed by the records of the session\n"
+     "              log, become the new session log; Dtally.log is kept as OldLog.log\n"
+     "  --discard   keep it as OldLog.log without importing it\n"
+     "\n"
+     "The first field of a line is its time: the date literal #YYYY-MM-DD hh:mm:ss#,\n"
+     "the same without the # signs, or a numeric short date of the locale (day, month\n"
+     "and year in its order; a two-digit year is 1930 to 2029) with an optional time\n"
+     "h:mm[:ss], also with AM or PM. Lines without such a time are skipped. Without\n"
+     "either option nothing is changed. Exit status 1 when the import failed: the\n"
+     "session log and Dtally.log are then as they were.\n",
+     RunImportOld},
+    {"setup-pppd", "record the connections of pppd (a Linux PPP link) from now on",
+     "Usage: dialtally-cli [global options] setup-pppd [--source FILE] [--language L]\n"
+     "       dialtally-cli [global options] setup-pppd --install-hooks [--ppp-dir DIR]\n"
+     "\n"
+     "Sets this machine up so that Dialtally records every connection that pppd makes\n"
+     "(by hand, pon, wvdial or NetworkManager): the companion logger follows pppd's\n"
+     "messages in FILE (default /var/log/syslog) and writes each connection as the dial-up\n"
+     "adapter's lines of the --system dialect. It writes the logger's settings\n"
+     "Dtallywr.ini in the Windows folder and its autostart entry, switches the dial-up\n"
+     "adapter's logging on in SYSTEM.REG (writing one when there is none), reads the\n"
+     "connections that FILE and its rotated logs (FILE.1, FILE.2.gz, ...) hold already,\n"
+     "starts the logger and tells how pppd's messages reach FILE.\n"
+     "\n"
+     "  --source FILE     the log that holds pppd's messages\n"
+     "  --language L      en, fi, nl, es or it: the adapter's language (default en)\n"
+     "  --install-hooks   instead, write the scripts ip-up.d/dialtally and\n"
+     "                    ip-down.d/dialtally, which hand each connection to the logger\n"
+     "                    from pppd's environment when the link goes down (as root; they\n"
+     "                    run the logger as the owner of the Windows folder)\n"
+     "  --ppp-dir DIR     pppd's folder for --install-hooks (default /etc/ppp)\n",
+     RunSetupPppd},
 };
 // clang-format on
 

@@ -30,7 +30,9 @@ int RunExport(const QStringList& args, const Places& places);
 int RunPrintReport(const QStringList& args, const Places& places);
 int RunClear(const QStringList& args, const Places& places);
 int RunDelete(const QStringList& args, const Places& places);
+int RunImportOld(const QStringList& args, const Places& places);
 int RunSettings(const QStringList& args, const Places& places);
 int RunCheck(const QStringList& args, const Places& places);
+int RunSetupPppd(const QStringList& args, const Places& places);
 
 } // namespace dialtally

@@ -1,6 +1,7 @@
 #include "app/cli/cliargs.h"
 #include "app/cli/commands.h"
 #include "platform/places.h"
+#include "platform/version.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -25,6 +26,7 @@ QString ProgramHelp()
         "  --system 95|98|other  the system whose adapter wrote the lines, which selects\n"
         "                      their dialect (default $DIALTALLY_SYSTEM, else 98)\n"
         "  --help              this text; COMMAND --help tells about one command\n"
+        "  --version           the version\n"
         "\n"
         "Commands:\n");
     for (const CliCommand& command : CliCommands())
@@ -71,6 +73,10 @@ int main(int argc, char* argv[])
     const QString name = args.takeFirst();
     if (name == QLatin1String("--help") || name == QLatin1String("help")) {
         PrintOut(ProgramHelp());
+        return kExitOk;
+    }
+    if (name == QLatin1String("--version")) {
+        PrintOut(VersionText("dialtally-cli"));
         return kExitOk;
     }
     for (const CliCommand& command : CliCommands()) {

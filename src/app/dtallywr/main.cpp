@@ -1,11 +1,15 @@
 // dtallywr: the companion logger. It follows the dial-up adapter's diagnostic log and appends its
-// lines to the data file that the log update consumes.
+// lines to the data file that the log update consumes; or it takes pppd's connections from
+// syslog, the journal or pppd's hooks and writes them as the adapter would have.
 
+#include "app/dtallywr/pppdmodes.h"
 #include "log/companion.h"
+#include "log/loggersource.h"
 #include "platform/autorun.h"
 #include "platform/folders.h"
 #include "platform/places.h"
 #include "platform/processes.h"
+#include "platform/version.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -33,7 +37,11 @@ extern "C" void RequestClose(int)
 const char kHelp[] =
     "Usage: dtallywr [--program-dir DIR] [--windows-dir DIR] [--runtime-dir DIR]\n"
     "                [--source FILE] [--from-start] [--poll-ms N]\n"
+    "                [--source-format adapter|pppd] [--language L]\n"
+    "       dtallywr --source-format pppd --once FILE...\n"
+    "       dtallywr --ppp-hook up|down\n"
     "       dtallywr /autorun on|off\n"
+    "       dtallywr --version\n"
     "\n"
     "Follows the dial-up adapter's diagnostic log (default PPPLOG.TXT in the Windows folder)\n"
     "and appends every new line to Dtally.dat in the Windows folder, until it is closed\n"
@@ -42,20 +50,45 @@ const char kHelp[] =
     "starts again; a log that was replaced or emptied meanwhile is read from its beginning.\n"
     "Only one logger runs for one Windows folder; a second one ends at once.\n"
     "\n"
-    "  --windows-dir DIR  where Dtally.dat goes (default $DIALTALLY_WINDOWS_DIR, else the\n"
-    "                  program folder's \"windows\")\n"
-    "  --runtime-dir DIR  where running loggers register (default $DIALTALLY_RUNTIME_DIR,\n"
-    "                  else $XDG_RUNTIME_DIR/dialtally)\n"
-    "  --source FILE   the adapter's log to follow\n"
-    "  --from-start    when no place is kept yet, read a log that already exists from its\n"
-    "                  beginning, not its end\n"
-    "  --poll-ms N     how often to look for new lines (default 200)\n"
-    "  /autorun on     start the logger at login (XDG autostart entry) and exit\n"
-    "  /autorun off    remove that entry and exit\n";
+    "With --source-format pppd it follows pppd's messages instead (a syslog file, pppd's own\n"
+    "logfile, or standard input with --source -) and writes each finished connection as the\n"
+    "adapter's lines of the --system dialect and --language, with the connection's times. The\n"
+    "ledger Dtally.ppp keeps every connection delivered, so that none is written twice.\n"
+    "Without options the source, its format and the language come from Dtallywr.ini in the\n"
+    "Windows folder (dialtally-cli setup-pppd writes it).\n"
+    "\n"
+    "  --windows-dir DIR      where Dtally.dat goes (default $DIALTALLY_WINDOWS_DIR, else the\n"
+    "                         program folder's \"windows\")\n"
+    "  --runtime-dir DIR      where running loggers register (default $DIALTALLY_RUNTIME_DIR,\n"
+    "                         else $XDG_RUNTIME_DIR/dialtally)\n"
+    "  --source FILE          the log to follow; - is standard input\n"
+    "  --source-format F      adapter: the adapter's log (default); pppd: pppd's messages\n"
+    "  --language L           en, fi, nl, es or it: the adapter's language for pppd's\n"
+    "                         connections (default en; Windows 98 only)\n"
+    "  --once                 pppd only: read the sources (--source or the files named after\n"
+    "                         the options; plain or gzip-compressed, in the order given, oldest\n"
+    "                         first) to their end, write every finished connection and exit\n"
+    "  --ppp-hook up|down     from pppd's ip-up.d and ip-down.d scripts: at down, write the\n"
+    "                         connection that pppd's environment describes\n"
+    "  --from-start           when no place is kept yet, read a log that already exists from\n"
+    "                         its beginning, not its end (always so for pppd's messages)\n"
+    "  --poll-ms N            how often to look for new lines (default 200)\n"
+    "  /autorun on            start the logger at login (XDG autostart entry) and exit\n"
+    "  /autorun off           remove that entry and exit\n";
 
 void Problem(const QString& message)
 {
-    std::fprintf(stderr, "dtallywr: %s\n", message.toLocal8Bit().constData());
+    PrintProblem(message);
+}
+
+// Without SA_RESTART, so that a close request also ends a wait for input.
+void InstallCloseHandlers()
+{
+    struct sigaction action = {};
+    action.sa_handler = RequestClose;
+    sigemptyset(&action.sa_mask);
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        ::sigaction(signal, &action, nullptr);
 }
 
 void SleepMilliseconds(int milliseconds)
@@ -100,9 +133,13 @@ int main(int argc, char* argv[])
         return 2;
     }
 
-    QString source;
+    QStringList sources;
     QString autorun;
+    QString pppHook;
+    std::optional<SourceFormat> format;
+    std::optional<AdapterLanguage> language;
     bool fromStart = false;
+    bool once = false;
     int pollMs = 200;
     for (int i = 0; i < args.size(); ++i) {
         const QString& arg = args.at(i);
@@ -110,10 +147,29 @@ int main(int argc, char* argv[])
         if (arg == QLatin1String("--help") || arg == QLatin1String("/?")) {
             std::fputs(kHelp, stdout);
             return 0;
+        } else if (arg == QLatin1String("--version")) {
+            std::fputs(qPrintable(VersionText("dtallywr")), stdout);
+            return 0;
         } else if (arg.compare(QLatin1String("/autorun"), Qt::CaseInsensitive) == 0 && hasNext) {
             autorun = args.at(++i).toLower();
         } else if (arg == QLatin1String("--source") && hasNext) {
-            source = args.at(++i);
+            sources << args.at(++i);
+        } else if (arg == QLatin1String("--source-format") && hasNext) {
+            format = ParseSourceFormat(args.at(++i));
+            if (!format) {
+                Problem(QStringLiteral("--source-format takes adapter or pppd"));
+                return 2;
+            }
+        } else if (arg == QLatin1String("--language") && hasNext) {
+            language = ParseAdapterLanguage(args.at(++i).toStdString());
+            if (!language) {
+                Problem(QStringLiteral("--language takes en, fi, nl, es or it"));
+                return 2;
+            }
+        } else if (arg == QLatin1String("--once")) {
+            once = true;
+        } else if (arg == QLatin1String("--ppp-hook") && hasNext) {
+            pppHook = args.at(++i);
         } else if (arg == QLatin1String("--from-start")) {
             fromStart = true;
         } else if (arg == QLatin1String("--poll-ms") && hasNext) {
@@ -123,6 +179,9 @@ int main(int argc, char* argv[])
                 Problem(QStringLiteral("--poll-ms takes a number of milliseconds, 1 to 60000"));
                 return 2;
             }
+        } else if (!arg.startsWith(QLatin1Char('-'))) {
+            // Files to read once may follow the options, as a shell pattern gives them.
+            sources << arg;
         } else {
             Problem(QStringLiteral("unknown argument %1; try dtallywr --help").arg(arg));
             return 2;
@@ -130,25 +189,64 @@ int main(int argc, char* argv[])
     }
 
     const QString& windowsDir = places.windowsDir;
-    if (source.isEmpty())
-        source = QDir(windowsDir).filePath(QStringLiteral("PPPLOG.TXT"));
-    source = QFileInfo(source).absoluteFilePath();
+    // What the command line leaves open comes from the logger's settings in the Windows folder.
+    const std::optional<LoggerSource> settings = ReadLoggerSource(windowsDir, &error);
+    if (!error.isEmpty())
+        Problem(error);
+    if (!format)
+        format = settings ? settings->format : SourceFormat::Adapter;
+    if (!language)
+        language = settings ? settings->language : AdapterLanguage::English;
+    if (sources.isEmpty() && settings && !settings->path.isEmpty())
+        sources << settings->path;
+    if (sources.isEmpty())
+        sources << QDir(windowsDir).filePath(QStringLiteral("PPPLOG.TXT"));
+    for (QString& source : sources) {
+        if (source != QLatin1String("-"))
+            source = QFileInfo(source).absoluteFilePath();
+    }
+    const bool pppd = *format == SourceFormat::Pppd;
 
     if (!autorun.isEmpty()) {
-        // The entry names the folders and the source as they are now, so that the logger
-        // started at login writes where this one would.
-        return SwitchAutorun(
-            places.AutostartEntry(), autorun,
-            {QStringLiteral("--windows-dir"), windowsDir, QStringLiteral("--source"), source});
+        // The entry names the folders, the source and its format as they are now, so that the
+        // logger started at login writes where this one would.
+        QStringList follow = {QStringLiteral("--windows-dir"), windowsDir,
+                              QStringLiteral("--source"), sources.first()};
+        if (pppd)
+            follow << QStringLiteral("--source-format") << QStringLiteral("pppd")
+                   << QStringLiteral("--language") << AdapterLanguageCode(*language);
+        return SwitchAutorun(places.AutostartEntry(), autorun, follow);
     }
+    if ((once || sources.contains(QStringLiteral("-"))) && !pppd) {
+        Problem(QStringLiteral("--once and --source - need --source-format pppd"));
+        return 2;
+    }
+    if (sources.size() > 1 && !once) {
+        Problem(QStringLiteral("several sources need --once"));
+        return 2;
+    }
+    AdapterWording wording;
+    if ((pppd || !pppHook.isEmpty()) && !PppdWording(places, *language, wording))
+        return 2;
+    if (!pppHook.isEmpty())
+        return RunPppHook(pppHook, QProcessEnvironment::systemEnvironment(), places, wording);
+    if (once)
+        return RunPppdOnce(sources, places, wording);
+    const QString source = sources.first();
 
     if (!EnsureFolder(windowsDir, &error))
         Problem(error);
     const HandoverFiles files =
         HandoverFiles::InFolder(QFile::encodeName(windowsDir).toStdString());
+    if (source == QLatin1String("-")) {
+        InstallCloseHandlers();
+        return FollowPppdStandardInput(places, wording, g_closeRequested);
+    }
+    // pppd's messages are read from the beginning: the ledger drops what was delivered before.
     CompanionLogger logger(
-        QFile::encodeName(source).toStdString(), files, fromStart,
-        [](const std::string& problem) { Problem(QString::fromLocal8Bit(problem.c_str())); });
+        QFile::encodeName(source).toStdString(), files, fromStart || pppd,
+        [](const std::string& problem) { Problem(QString::fromLocal8Bit(problem.c_str())); },
+        pppd ? MakePppdTranslator(wording) : nullptr);
     // Before anything else: a second logger for the same data file must leave every file alone.
     std::string refusal;
     if (!logger.Start(&refusal)) {
@@ -156,11 +254,7 @@ int main(int argc, char* argv[])
         return 1;
     }
 
-    struct sigaction action = {};
-    action.sa_handler = RequestClose;
-    sigemptyset(&action.sa_mask);
-    for (int signal : {SIGTERM, SIGINT, SIGHUP})
-        ::sigaction(signal, &action, nullptr);
+    InstallCloseHandlers();
 
     LoggerRegistration registration;
     if (!registration.Register(places.runtimeDir, &error)) {

@@ -41,9 +41,14 @@ MonthlySummary CalcMonthlyTotals(const SessionList& sessions, double vServFlatMo
         entry.transmitted += session.lTx;
         entry.received += session.lRx;
     }
-    if (months.empty())
-        return summary;
+    summary.averages = AverageOfMonths(months);
+    return summary;
+}
 
+std::optional<MonthAverages> AverageOfMonths(const std::vector<MonthTotals>& months)
+{
+    if (months.empty())
+        return std::nullopt;
     MonthTotals total;
     for (const MonthTotals& entry : months) {
         total.seconds += entry.seconds;
@@ -53,14 +58,14 @@ MonthlySummary CalcMonthlyTotals(const SessionList& sessions, double vServFlatMo
         total.received += entry.received;
     }
     const auto n = static_cast<double>(months.size());
-    MonthAverages& averages = summary.averages.emplace();
+    MonthAverages averages;
     averages.minutes = RoundToWhole(static_cast<double>(total.seconds) / n) / 60;
     averages.communicationCost = total.communicationCost / n;
     averages.serviceCost = total.serviceCost / n;
     averages.sumCost = total.SumCost() / n;
     averages.transmitted = RoundToWhole(static_cast<double>(total.transmitted) / n);
     averages.received = RoundToWhole(static_cast<double>(total.received) / n);
-    return summary;
+    return averages;
 }
 
 } // namespace dialtally

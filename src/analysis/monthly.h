@@ -53,4 +53,7 @@ struct MonthlySummary {
 MonthlySummary CalcMonthlyTotals(const SessionList& sessions, double vServFlatMonth,
                                  const BillingCycle& cycle = BillingCycle());
 
+// The averages row of the given months; empty when there are none.
+std::optional<MonthAverages> AverageOfMonths(const std::vector<MonthTotals>& months);
+
 } // namespace dialtally

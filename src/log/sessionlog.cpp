@@ -282,6 +282,13 @@ SessionBuilder::SessionBuilder(std::size_t expectedSessions)
     m_sessions.emplace_back();
 }
 
+SessionBuilder::SessionBuilder(SessionList sessions, bool firstStart, bool inSession)
+    : m_sessions(std::move(sessions)), m_firstStart(firstStart), m_inSession(inSession)
+{
+    if (m_sessions.empty())
+        m_sessions.emplace_back();
+}
+
 void SessionBuilder::Add(const LogEvent& event)
 {
     const int code = event.iCode;

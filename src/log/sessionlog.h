@@ -71,7 +71,6 @@ bool WriteSessionLog(const QString& programDir, std::span<const LogEvent> events
 bool AppendSessionLog(const QString& programDir, std::span<const LogEvent> events,
                       QString* error = nullptr, std::int64_t* tornBytesCut = nullptr);
 
-
 // How the value of an event is read from its line, by the low byte of its code: 100..199 a
 // decimal counter, 200..255 a hexadecimal address, anything else no value (0).
 enum class ValueKinds : std::int16_t { None = 0, DecimalCounter = 1, HexAddress = 2 };
@@ -114,9 +113,14 @@ class SessionBuilder {
 public:
     // Room for the expected number of sessions is taken at once.
     explicit SessionBuilder(std::size_t expectedSessions = 0);
+    // Goes on with a build: the sessions built so far (at least one) and the two flags the
+    // build had after the events it was given.
+    SessionBuilder(SessionList sessions, bool firstStart, bool inSession);
     void Add(const LogEvent& event);
     void Add(std::span<const LogEvent> events);
     SessionList Take();
+    bool FirstStart() const { return m_firstStart; }
+    bool InSession() const { return m_inSession; }
 
 private:
     SessionList m_sessions;

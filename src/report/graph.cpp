@@ -92,9 +92,22 @@ void clsGraph::AddMonth(int iMonth, int iYear, std::int64_t lUsageMinutes,
     m_months.push_back(MonthUsage{iMonth + 1, 0, 0, 0});
 }
 
+void clsGraph::SetEstimate(std::int64_t lUsageMinutes, std::int64_t lTransmitted,
+                           std::int64_t lReceived)
+{
+    if (m_months.size() < 2)
+        return;
+    m_estimate =
+        MonthUsage{m_months[m_months.size() - 2].Month, lUsageMinutes, lTransmitted, lReceived};
+    m_maxUsage = std::max(m_maxUsage, lUsageMinutes);
+    m_maxTransmitted = std::max(m_maxTransmitted, lTransmitted);
+    m_maxReceived = std::max(m_maxReceived, lReceived);
+}
+
 void clsGraph::Clear()
 {
     m_months.assign(1, MonthUsage{});
+    m_estimate.reset();
     m_maxUsage = m_maxTransmitted = m_maxReceived = 0;
     ReDraw();
 }
@@ -235,6 +248,8 @@ void clsGraph::DrawMonth(std::size_t index, int slotWidth, std::int64_t minuteSc
         Nearest(m_left + static_cast<double>(slotWidth) * (static_cast<double>(index) + 1) -
                 0.8 * slotWidth);
     const double barWidth = 0.8 * slotWidth / 3;
+    if (m_estimate && index + 2 == m_months.size())
+        DrawEstimate(x0, barWidth, minuteScale, byteScale);
     double x = x0;
     for (const auto& bar : bars) {
         // The white box first blanks the grid lines behind the bar.
@@ -249,6 +264,29 @@ void clsGraph::DrawMonth(std::size_t index, int slotWidth, std::int64_t minuteSc
     s.SetCurrentY(m_bottom);
     s.SetFontSize(9);
     s.Print(MonthName(month.Month, m_abbreviatedNames));
+}
+
+void clsGraph::DrawEstimate(int x0, double barWidth, std::int64_t minuteScale,
+                            std::int64_t byteScale)
+{
+    PictureSurface& s = *m_output;
+    const struct {
+        int style;
+        int height;
+    } bars[] = {{1, BarHeight(m_estimate->UsageMinutes, minuteScale)},
+                {2, BarHeight(m_estimate->BytesTransmitted, byteScale)},
+                {3, BarHeight(m_estimate->BytesReceived, byteScale)}};
+    // Outlines only, unfilled: the month's own bar, drawn over them, fills the part already used.
+    double x = x0;
+    for (const auto& bar : bars) {
+        SetDrawStyle(bar.style);
+        const double top = m_bottom - bar.height;
+        s.Line(x, m_bottom, 0, -bar.height);
+        s.Line(x, top, barWidth, 0);
+        s.Line(x + barWidth, top, 0, bar.height);
+        x = Nearest(x + barWidth);
+    }
+    SetDrawStyle(0);
 }
 
 bool clsGraph::FullNamesFit(int slotWidth)
@@ -309,11 +347,14 @@ void clsGraph::ReDraw()
     s.Refresh();
 }
 
-void ShowMonths(clsGraph& graph, const MonthlySummary& summary)
+void ShowMonths(clsGraph& graph, const MonthlySummary& summary, const MonthTotals* estimate)
 {
     graph.Clear();
     for (const MonthTotals& month : summary.months)
         graph.AddMonth(month.month, month.year, month.Minutes(), month.transmitted, month.received);
+    if (estimate && !summary.months.empty() && summary.months.back().month == estimate->month &&
+        summary.months.back().year == estimate->year)
+        graph.SetEstimate(estimate->Minutes(), estimate->transmitted, estimate->received);
     graph.ReDraw();
 }
 

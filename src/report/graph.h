@@ -2,6 +2,7 @@
 
 #include <QString>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 namespace dialtally {
@@ -51,7 +52,10 @@ public:
     // Months outside 1..12 are ignored. The year is not kept. Does not redraw.
     void AddMonth(int iMonth, int iYear, std::int64_t lUsageMinutes, std::int64_t lTransmitted,
                   std::int64_t lReceived);
-    // Forgets every month and draws the empty graph.
+    // The month-end estimate of the last month added: drawn as unfilled outlines behind that
+    // month's bars, up to the estimated heights, with the scales made room for. Does not redraw.
+    void SetEstimate(std::int64_t lUsageMinutes, std::int64_t lTransmitted, std::int64_t lReceived);
+    // Forgets every month and the estimate, and draws the empty graph.
     void Clear();
     // The legend line at the top of the surface, in the font that the drawing before left set.
     void DrawLegends();
@@ -67,6 +71,7 @@ private:
                    std::int64_t byteScale);
     int BarHeight(std::int64_t value, std::int64_t scale) const;
     bool FullNamesFit(int slotWidth);
+    void DrawEstimate(int x0, double barWidth, std::int64_t minuteScale, std::int64_t byteScale);
 
     QString m_caption;
     PictureSurface* m_output = nullptr;
@@ -74,6 +79,7 @@ private:
     int m_left = 0, m_right = 0, m_top = 0, m_bottom = 0;
     int m_plotWidth = 0, m_plotHeight = 0;
     std::vector<MonthUsage> m_months;
+    std::optional<MonthUsage> m_estimate; // of the month before the trailing placeholder
     std::int64_t m_maxUsage = 0;
     std::int64_t m_maxTransmitted = 0;
     std::int64_t m_maxReceived = 0;
@@ -81,8 +87,11 @@ private:
 };
 
 struct MonthlySummary;
+struct MonthTotals;
 
 // Shows the months of the summary on the graph: clears it, adds each month and draws it anew.
-void ShowMonths(clsGraph& graph, const MonthlySummary& summary);
+// An estimate of the last month of the summary is drawn beside its bars.
+void ShowMonths(clsGraph& graph, const MonthlySummary& summary,
+                const MonthTotals* estimate = nullptr);
 
 } // namespace dialtally

@@ -1,8 +1,10 @@
 #include "ui/frmmain.h"
 
 #include "analysis/costs.h"
+#include "analysis/estimate.h"
 #include "analysis/firstrun.h"
 #include "analysis/formatting.h"
+#include "analysis/livesession.h"
 #include "analysis/monthly.h"
 #include "analysis/pricedlog.h"
 #include "log/update.h"
@@ -15,6 +17,7 @@
 #include "ui/frmeditlog.h"
 #include "ui/gridtextmodel.h"
 #include "ui/importoldlog.h"
+#include "ui/logfollower.h"
 #include "ui/loggingcommand.h"
 #include "ui/messagebox.h"
 #include "ui/monthlypage.h"
@@ -25,6 +28,7 @@
 #include "ui/sessiontablemodel.h"
 #include "ui/statisticspage.h"
 #include "ui/tabstrip.h"
+#include "ui/traycontrol.h"
 #include "ui/windowhelp.h"
 
 #include <QApplication>
@@ -152,6 +156,22 @@ frmMain::frmMain(const Places& places, QWidget* parent, Clock clock)
         MessageBox::Show(this, SettingsProblemMessage(*m_settings.problem),
                          MessageBox::Icon::Exclamation);
     m_fFirstRun = m_store && IsFirstRun(*m_store);
+    if (m_store)
+        m_live = LoadLiveOptions(*m_store);
+    m_follower = new LogFollower(m_places.windowsDir, this);
+    connect(m_follower, &LogFollower::LinesArrived, this, &frmMain::RefreshFromLogger);
+    m_mnuFollow->setChecked(m_live.bFollowLogger);
+    m_mnuKeepInTray->setChecked(m_live.bKeepInTray);
+    m_tray = new TrayControl(this);
+    m_tray->SetFollowChecked(m_live.bFollowLogger);
+    connect(m_tray, &TrayControl::ShowRequested, this, [this] {
+        showNormal();
+        raise();
+        activateWindow();
+    });
+    connect(m_tray, &TrayControl::UpdateRequested, this, &frmMain::Update);
+    connect(m_tray, &TrayControl::FollowToggled, this, &frmMain::SetFollowLogger);
+    connect(m_tray, &TrayControl::ExitRequested, this, &frmMain::Exit);
     QApplication::setApplicationDisplayName(QString());
     setWindowTitle(QStringLiteral("Dialtally"));
     // A single fixed border: the canvas has its size, and the window neither grows nor shrinks.
@@ -266,6 +286,10 @@ void frmMain::BuildWindow()
     m_timStatBar->setSingleShot(true);
     m_timStatBar->setInterval(8000);
     connect(m_timStatBar, &QTimer::timeout, this, &frmMain::OnStatusTimer);
+    m_timLive = new QTimer(this);
+    m_timLive->setObjectName(QStringLiteral("timLive"));
+    m_timLive->setInterval(1000);
+    connect(m_timLive, &QTimer::timeout, this, &frmMain::ShowOpenSession);
 
     // The texts of this system's fonts need more room than the design gave the pages: the whole
     // page area widens once by what the widest page needs.
@@ -313,6 +337,9 @@ void frmMain::BuildMenus()
             &QAction::triggered, this, &frmMain::Update);
     connect(MakeAction(m_mnuLogging, QStringLiteral("&Clear Log"), "mnuClearLog", 230),
             &QAction::triggered, this, [this] { ClearLog(*this); });
+    m_mnuFollow = MakeAction(m_mnuLogging, QStringLiteral("&Follow the Logger"), "mnuFollow");
+    m_mnuFollow->setCheckable(true);
+    connect(m_mnuFollow, &QAction::triggered, this, &frmMain::SetFollowLogger);
     // Hidden and off until the About dialog shows it.
     QAction* editLog =
         MakeAction(m_mnuLogging, QStringLiteral("&Edit Log"), "mnuEditLog", 0, false);
@@ -328,6 +355,13 @@ void frmMain::BuildMenus()
             this, &frmMain::Options);
     connect(MakeAction(settings, QStringLiteral("Compare &Tariffs\u2026"), "mnuCompare"),
             &QAction::triggered, this, &frmMain::ShowTariffComparison);
+    connect(MakeAction(settings, QStringLiteral("&Budgets"), "mnuBudgets"), &QAction::triggered,
+            this, &frmMain::OpenBudgets);
+    m_mnuKeepInTray =
+        MakeAction(settings, QStringLiteral("Keep Running in the &Tray"), "mnuKeepInTray");
+    m_mnuKeepInTray->setCheckable(true);
+    m_mnuKeepInTray->setVisible(TrayControl::Available());
+    connect(m_mnuKeepInTray, &QAction::triggered, this, &frmMain::SetKeepInTray);
 
     QMenu* help = MakeMenu(bar, QStringLiteral("&Help"), "mnuHelp", 300);
     connect(MakeAction(help, QStringLiteral("&Help Index"), "mnuHelpTopis"), &QAction::triggered,
@@ -450,6 +484,7 @@ void frmMain::FirstActivation()
     CheckLoggingAtStartUp(*this, m_places, m_fFirstRun);
     if (m_fFirstRun && m_store)
         MarkFirstRunDone(*m_store);
+    m_follower->SetEnabled(m_live.bFollowLogger);
 }
 
 void frmMain::Update()
@@ -478,6 +513,12 @@ void frmMain::Exit()
 
 void frmMain::closeEvent(QCloseEvent* event)
 {
+    // Kept in the tray, the close box only hides the window; Exit still ends the program.
+    if (!m_fExiting && m_live.bKeepInTray && TrayControl::Available()) {
+        hide();
+        event->ignore();
+        return;
+    }
     // The close box ends the program without remembering the period; only Exit saves it.
     m_fExiting = false;
     m_help->CloseHelp();
@@ -507,6 +548,38 @@ void frmMain::OnStatusTimer()
 {
     m_statBar->SetText(QString());
     m_timStatBar->stop();
+    ShowOpenSession();
+}
+
+QString frmMain::StatusText() const
+{
+    return m_statBar->Text();
+}
+
+void frmMain::ShowOpenSession()
+{
+    const auto open = FindOpenSession(m_gSessions, m_clock(), m_settings.costs);
+    QStringList line;
+    if (open) {
+        ApplyOpenSession(m_gSessions, m_clock(), m_settings.costs);
+        m_sessionPage->Model().RefreshSession(static_cast<std::size_t>(open->index));
+        line << OpenSessionText(*open);
+        if (!m_timLive->isActive())
+            m_timLive->start();
+    } else {
+        m_timLive->stop();
+    }
+    m_tray->ShowState(open.has_value(),
+                      open ? line.front()
+                           : MonthSoFarText(m_gSessions, m_clock(), m_settings.costs,
+                                            m_settings.costs.vServFlatMonth, m_settings.cycle));
+    // The status line is one line: beside the open session only the budget nearest its limit.
+    const QString& budget = open ? m_budgetLineShort : m_budgetLine;
+    if (!budget.isEmpty())
+        line << budget;
+    // A status text of a command stays for its time; the live line comes back after it.
+    if (!m_timStatBar->isActive())
+        m_statBar->SetText(line.join(QStringLiteral("; ")));
 }
 
 void frmMain::SetLoggingDisplay(bool on)
@@ -533,6 +606,10 @@ void frmMain::RefreshAll(int mode)
         m_updateReport = std::move(log.update);
         m_costCalculations += log.priced ? 1 : 0;
         m_statistics = AnalyseAll(m_gSessions);
+        m_loadedEnd = FindLoadedEnd(m_places.programDir, m_gSessions);
+        // Room for the sessions that following the logger adds: growing a list of a million
+        // sessions later would stop the window while it is copied.
+        m_gSessions.reserve(m_gSessions.size() + kFollowHeadroom);
     } else {
         bar.SetText(QStringLiteral("Analysing log.."));
         AdvanceProgress(&bar, 1);
@@ -541,6 +618,8 @@ void frmMain::RefreshAll(int mode)
             ++m_costCalculations;
         }
     }
+    // The open session shows its running duration; a log whose only session is open has one.
+    ApplyOpenSession(m_gSessions, m_clock(), m_settings.costs);
 
     if (HasRealSession(m_gSessions)) {
         bar.SetText(QStringLiteral("Updating user interface.."));
@@ -566,6 +645,8 @@ void frmMain::RefreshAll(int mode)
     }
     bar.SetText(QString());
     bar.SetValue(0);
+    UpdateBudgetWarning();
+    ShowOpenSession();
 }
 
 bool frmMain::ShowingPeriod()
@@ -602,11 +683,19 @@ void frmMain::FillStatisticsPage()
 
 void frmMain::CalcMonthlyStatistics()
 {
-    const MonthlySummary summary =
-        CalcMonthlyTotals(m_gSessions, m_settings.costs.vServFlatMonth, m_settings.cycle);
+    ShowMonthlySummary(
+        m_monthly.Rebuild(m_gSessions, m_settings.costs.vServFlatMonth, m_settings.cycle));
+}
+
+void frmMain::ShowMonthlySummary(const MonthlySummary& summary)
+{
+    const DateTime now = m_clock();
+    const auto estimate = EstimateMonth(m_gSessions, CurrentMonthSpan(now, m_settings.cycle), now,
+                                        m_settings.costs.vServFlatMonth);
+    const MonthTotals* shown = estimate ? &*estimate : nullptr;
     // An empty log shows the current month with nothing used.
-    m_monthlyPage->Fill(summary, ToCivil(m_clock()).month);
-    ShowMonths(*m_graph, summary);
+    m_monthlyPage->Fill(summary, ToCivil(now).month, shown);
+    ShowMonths(*m_graph, summary, shown);
 }
 
 // ---------------------------------------------------------------------------------------------

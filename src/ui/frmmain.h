@@ -1,6 +1,9 @@
 #pragma once
 
 #include "analysis/analysis.h"
+#include "analysis/liveoptions.h"
+#include "analysis/logtail.h"
+#include "analysis/monthlycache.h"
 #include "analysis/settings.h"
 #include "log/sessionlog.h"
 #include "log/update.h"
@@ -29,6 +32,8 @@ namespace dialtally {
 class clsGraph;
 class clsStatBar;
 class GridTextModel;
+class LogFollower;
+class TrayControl;
 class MonthlyPage;
 class PictureBox;
 class ProgressBar;
@@ -96,6 +101,24 @@ public:
     void CommunicationCosts();
     void Options();
     void ShowTariffComparison();
+    // Settings > Budgets: the monthly budgets and their warning thresholds.
+    void OpenBudgets();
+    const LiveOptions& Live() const { return m_live; }
+    // Logging > Follow the Logger: while on, new lines of the logger are taken into the log and
+    // the pages as they arrive. The choice is kept in the settings store.
+    void SetFollowLogger(bool on);
+    // Runs the update and adds what it appended to the loaded list, refreshing the pages with
+    // the table's selection and scroll position kept; reloads in full only when the session log
+    // no longer continues the loaded one.
+    void RefreshFromLogger();
+    // Settings > Keep Running in the Tray (offered where the desktop has a tray): closing the
+    // window then leaves the program running in the tray.
+    void SetKeepInTray(bool on);
+    TrayControl& Tray() { return *m_tray; }
+    // How often the pages were refreshed for new lines of the logger.
+    int FollowRefreshCount() const { return m_followRefreshes; }
+    // The status line's warning of the budgets that reached a threshold; empty when none did.
+    const QString& BudgetLine() const { return m_budgetLine; }
     // Brings page 0 (sessions), 1 (statistics) or 2 (monthly summary) to the front.
     void ShowPage(int page);
     int Page() const { return m_iPage; }
@@ -119,6 +142,8 @@ public:
     // Shortens the 8-second life of a status text (tests).
     void SetStatusInterval(int milliseconds) { m_statusInterval = milliseconds; }
     int StatusInterval() const { return m_statusInterval; }
+    // The status line as it reads now.
+    QString StatusText() const;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -137,6 +162,15 @@ private:
     void OnWholeClicked();
     void OnEndClicked();
     void OnStatusTimer();
+    // Runs the open session's duration and costs on to now and shows them in the table and,
+    // unless a status text is showing, in the status line beside the budget warning.
+    void ShowOpenSession();
+    // Measures the budgets against the current month and its estimate (after every refresh).
+    void UpdateBudgetWarning();
+    // Fills the monthly page and the graph from the months, with the current month's estimate.
+    void ShowMonthlySummary(const MonthlySummary& summary);
+    // The pages after the list grew at its end from firstTouched on.
+    void RefillAfterGrowth(SessionIndex firstTouched);
     void ShowUpdateFailure();
     void RestorePeriod();
     void SavePeriod();
@@ -150,6 +184,17 @@ private:
     // Opened once; null while the settings file is damaged, so that nothing writes it.
     std::unique_ptr<QSettings> m_store;
     LoadedSettings m_settings;
+    LiveOptions m_live;
+    LoadedEnd m_loadedEnd;
+    MonthlyTotalsCache m_monthly;
+    static constexpr std::size_t kFollowHeadroom = 4096;
+    LogFollower* m_follower = nullptr;
+    QAction* m_mnuFollow = nullptr;
+    QAction* m_mnuKeepInTray = nullptr;
+    TrayControl* m_tray = nullptr;
+    int m_followRefreshes = 0;
+    QString m_budgetLine;
+    QString m_budgetLineShort; // the budget nearest its limit, beside the open session's line
     SessionList m_gSessions;
     Statistics m_statistics;
 
@@ -190,6 +235,7 @@ private:
     QPushButton* m_cmdExport = nullptr;
     QPushButton* m_cmdExit = nullptr;
     QTimer* m_timStatBar = nullptr;
+    QTimer* m_timLive = nullptr; // every second while a session is open
 
     WindowHelp* m_help = nullptr;
     QMenu* m_mnuEdit = nullptr;

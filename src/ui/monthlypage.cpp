@@ -1,5 +1,6 @@
 #include "ui/monthlypage.h"
 
+#include "analysis/estimate.h"
 #include "analysis/summarytexts.h"
 #include "ui/gridtextmodel.h"
 #include "ui/pagecontrols.h"
@@ -52,17 +53,24 @@ void MonthlyPage::Relayout()
     FillWithFirstColumn(m_grdSum);
 }
 
-void MonthlyPage::Fill(const MonthlySummary& summary, int emptyMonth)
+void MonthlyPage::Fill(const MonthlySummary& summary, int emptyMonth, const MonthTotals* estimate)
 {
     const int entries = static_cast<int>(summary.months.size());
-    m_rows = std::max(m_rows, entries + 3);
+    // The estimate takes the row under the averages, in the grid's own rows while an empty row
+    // is left above the averages, so that it shows without scrolling.
+    m_rows = std::max(m_rows, entries + 3 + (estimate ? 1 : 0));
     // Rows under the header: the months, empty rows, and the averages row last.
     std::vector<QStringList> rows(static_cast<std::size_t>(m_rows - 1));
     for (std::size_t i = 0; i < summary.months.size(); ++i)
         rows[i] = MonthRow(summary.months[i], false);
     if (summary.months.empty())
         rows[0] = EmptyMonthRow(emptyMonth, 0, false);
-    rows.back() = AveragesRow(summary.averages);
+    if (estimate) {
+        rows[rows.size() - 2] = AveragesRow(summary.averages);
+        rows.back() = EstimateRow(*estimate);
+    } else {
+        rows.back() = AveragesRow(summary.averages);
+    }
     m_model->SetRows(std::move(rows));
 }
 

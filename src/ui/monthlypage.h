@@ -23,9 +23,9 @@ public:
     // The months' names take the room the other columns leave.
     void Relayout();
 
-    // One row per month, empty rows, and the averages last. A summary without months shows the
-    // given month with nothing used.
-    void Fill(const MonthlySummary& summary, int emptyMonth);
+    // One row per month, empty rows, the averages, and the current month's estimate when there
+    // is one. A summary without months shows the given month with nothing used.
+    void Fill(const MonthlySummary& summary, int emptyMonth, const MonthTotals* estimate = nullptr);
 
     QTableView* Grid() const { return m_grdSum; }
     GridTextModel& Model() const { return *m_model; }

@@ -48,6 +48,31 @@ const SessionRecord* SessionTableModel::SessionOfRow(int row) const
     return index ? &(*m_sessions)[*index] : nullptr;
 }
 
+void SessionTableModel::RefreshSession(std::size_t index)
+{
+    if (!m_sessions || index < m_first || index - m_first >= m_count)
+        return;
+    const int row = static_cast<int>(index - m_first);
+    emit dataChanged(this->index(row, 0), this->index(row, kColumnCount - 1));
+}
+
+bool SessionTableModel::ExtendTo(std::int64_t first, std::int64_t last)
+{
+    if (!m_sessions || m_count == 0 || first != static_cast<std::int64_t>(m_first))
+        return false;
+    const auto size = static_cast<std::int64_t>(m_sessions->size());
+    last = std::min(last, size - 1);
+    const std::int64_t count = last - first + 1;
+    if (count < static_cast<std::int64_t>(m_count))
+        return false;
+    if (count > static_cast<std::int64_t>(m_count)) {
+        beginInsertRows({}, static_cast<int>(m_count), static_cast<int>(count - 1));
+        m_count = static_cast<std::size_t>(count);
+        endInsertRows();
+    }
+    return true;
+}
+
 int SessionTableModel::rowCount(const QModelIndex& parent) const
 {
     if (parent.isValid())

@@ -31,6 +31,13 @@ public:
     // selected sessions relies on this mapping.
     std::optional<std::size_t> SessionIndexOfRow(int row) const;
     const SessionRecord* SessionOfRow(int row) const;
+    // The record of that session changed in place (the open session's running duration): its
+    // row, when shown, is drawn again.
+    void RefreshSession(std::size_t index);
+    // The shown run sessions[first..] now ends at last: rows for the sessions after the old end
+    // are inserted, so that the view keeps its selection and scroll position. False when the
+    // model does not show a run from first (a reset by Show is needed then).
+    bool ExtendTo(std::int64_t first, std::int64_t last);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;

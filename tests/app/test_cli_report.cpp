@@ -1,6 +1,7 @@
 #include "log/sessionlog.h"
 #include "support/runcli.h"
 
+#include <QDate>
 #include <QDir>
 #include <QFile>
 #include <QJsonArray>
@@ -44,6 +45,7 @@ private slots:
     void sessionsJson();
     void statsJsonOfAPeriod();
     void monthsJson();
+    void estimateOfTheCurrentMonth();
     void emptyLog();
     void textFollowsTheLocale_data();
     void textFollowsTheLocale();
@@ -135,7 +137,9 @@ void TestCliReport::monthsJson()
              QStringList({"month", "year", "from", "to", "minutes", "communicationCost",
                           "serviceCost", "sumCost", "transmitted", "received"}));
     const QJsonObject root = QJsonDocument::fromJson(r.out).object();
-    QCOMPARE(root.keys(), QStringList({"averages", "months"}));
+    QCOMPARE(root.keys(), QStringList({"averages", "estimate", "months"}));
+    // No session in the current month: nothing to run on.
+    QVERIFY(root["estimate"].isNull());
     const QJsonArray months = root["months"].toArray();
     QCOMPARE(months.size(), 2);
     QCOMPARE(months[1]["month"].toInt(), 4);
@@ -164,12 +168,34 @@ void TestCliReport::monthsJson()
     QVERIFY(Run({"months"}, QStringLiteral("en_US.UTF-8")).out.contains("5 Apr – 4 May 1999"));
 }
 
+// A session of ten minutes on the first day of this month: the estimate is of this month, with
+// at least those ten minutes and the flat fee once.
+void TestCliReport::estimateOfTheCurrentMonth()
+{
+    const QDate today = QDate::currentDate();
+    const DateTime first = At(today.year(), today.month(), 1, 0, 1); // the allowance is 30 s
+    const EventList events = {MakeEvent(first, 269), MakeEvent(DateTime{first.seconds + 600}, 258)};
+    QVERIFY(AppendSessionLog(m_dir->path(), events));
+    CliResult r = Run({"months", "--json"});
+    QCOMPARE(r.exitCode, 0);
+    const QJsonObject estimate = QJsonDocument::fromJson(r.out).object()["estimate"].toObject();
+    QCOMPARE(estimate.keys(),
+             QStringList({"communicationCost", "from", "minutes", "month", "received",
+                          "serviceCost", "sumCost", "to", "transmitted", "year"}));
+    QCOMPARE(estimate["month"].toInt(), today.month());
+    QCOMPARE(estimate["year"].toInt(), today.year());
+    QVERIFY(estimate["minutes"].toInt() >= 10);
+    QVERIFY(estimate["serviceCost"].toDouble() >= 2.5); // 10 min at 0.05, the flat fee of 2
+    r = Run({"months"});
+    QVERIFY2(r.out.contains("\nAVERAGES:") && r.out.contains("\nESTIMATE "), r.out.constData());
+}
+
 void TestCliReport::emptyLog()
 {
     QVERIFY(QFile::remove(m_dir->filePath("SesLog.log")));
     CliResult r = Run({"months", "--json"});
     QCOMPARE(r.exitCode, 0);
-    QCOMPARE(r.out, QByteArray("{\"months\": [],\n \"averages\": null}\n"));
+    QCOMPARE(r.out, QByteArray("{\"months\": [],\n \"averages\": null,\n \"estimate\": null}\n"));
     r = Run({"months"});
     QCOMPARE(r.exitCode, 0);
     QVERIFY2(r.out.contains("\nAVERAGES:\n"), r.out.constData());

@@ -61,7 +61,15 @@ private slots:
                                       "vServDataMb=0.02\n"
                                       "vAditionalConnectSeconds=30\n"
                                       "holidays=12-25,easter+1\n"
-                                      "billingStartDay=12\n"));
+                                      "billingStartDay=12\n"
+                                      // The live options, at their defaults.
+                                      "bFollowLogger=True\n"
+                                      "bKeepInTray=False\n"
+                                      "vBudgetCost=\n"
+                                      "vBudgetMinutes=\n"
+                                      "vBudgetBytes=\n"
+                                      "iBudgetWarn1=80\n"
+                                      "iBudgetWarn2=100\n"));
 
         const CliResult json = Run({"settings", "--json"});
         QCOMPARE(json.exitCode, 0);

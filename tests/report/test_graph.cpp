@@ -382,6 +382,35 @@ private slots:
         QVERIFY(TextAt(image, "50", 7, kLeft - LabelWidth("50", 7) - 75, y, 4, 1));
         QVERIFY(TextAt(image, "800", 7, kRight, y, 0, 4));
     }
+
+    // The estimate of the last month stands as an unfilled outline over that month's usage bar, up
+    // to its own height, and the scale makes room for it. One month: slots of 3194 twips, the
+    // usage bar from 1203 to 2055. 30 estimated minutes on a scale of 40 reach 856 twips; the
+    // 20 minutes used reach 1331.
+    void estimateIsAnOutlineAboveTheBar_data()
+    {
+        QTest::addColumn<bool>("withEstimate");
+        QTest::addColumn<bool>("outlined");
+        QTest::newRow("estimate") << true << true;
+        QTest::newRow("none") << false << false;
+    }
+    void estimateIsAnOutlineAboveTheBar()
+    {
+        QFETCH(bool, withEstimate);
+        QFETCH(bool, outlined);
+        const QImage image = Render([&](clsGraph& g) {
+            g.AddMonth(5, 2024, 20, 0, 0);
+            if (withEstimate)
+                g.SetEstimate(30, 0, 0);
+        });
+        const QRect top(Px(1203) + 2, Px(856), Px(2055) - Px(1203) - 4, 1);
+        QCOMPARE(CountColour(image, top, Qt::black) > 10, outlined);
+        // Below the outline's top the month's own bar is filled as always.
+        QVERIFY(CountColour(image, QRect(Px(1203) + 2, Px(1400), 10, 1), kCyan) > 0);
+        if (withEstimate)
+            QVERIFY(TextAt(image, "40", 7, kLeft - LabelWidth("40", 7) - 75,
+                           kTop - HalfLabelHeight(), 4, 1));
+    }
 };
 
 QTEST_MAIN(TestGraph)

@@ -40,5 +40,6 @@ int RunLoadBench(const QStringList& args);
 int RunDeleteBench(const QStringList& args);
 int RunEditorBench(const QStringList& args);
 int RunCompareBench(const QStringList& args);
+int RunFollowBench(const QStringList& args);
 
 } // namespace dialtally::bench

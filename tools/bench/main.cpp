@@ -28,6 +28,16 @@ const Measurement kMeasurements[] = {
      "platform, and compares the resident memory before and after R (default 20) more\n"
      "refreshes. Exits with 3 when the window's share reaches half of the load time.\n",
      RunRefreshBench},
+    {"follow", "the window following the logger on a large log: the longest event-loop pause",
+     "Usage: dialtally-bench follow [--events N] [--seconds S] [--interval-ms I] [--dir DIR]\n"
+     "\n"
+     "Generates a session log of N events (default 10000000) in a temporary folder under DIR,\n"
+     "times its load alone, starts the main window offscreen on it with Follow the Logger on,\n"
+     "then for S seconds (default 10) appends a logger line to the data file every I ms\n"
+     "(default 100) while a 1 ms timer measures the longest pause of the event loop. Prints\n"
+     "the refreshes, the pause and a full reload for comparison. Exits with 3 when the longest\n"
+     "pause reaches 50 ms.\n",
+     RunFollowBench},
     {"load", "load of a large session log stage by stage, beside cat, and its peak memory",
      "Usage: dialtally-bench load [--events N] [--repeats R] [--dir DIR] [--no-separate]\n"
      "\n"
@@ -84,10 +94,11 @@ QString Help()
 
 int main(int argc, char* argv[])
 {
-    // The refresh and editor measurements drive windows, which need the widget toolkit; they run
-    // without a display.
+    // The refresh, editor and follow measurements drive windows, which need the widget toolkit;
+    // they run without a display.
     std::unique_ptr<QCoreApplication> app;
-    if (argc > 1 && (std::strcmp(argv[1], "refresh") == 0 || std::strcmp(argv[1], "editor") == 0)) {
+    if (argc > 1 && (std::strcmp(argv[1], "refresh") == 0 || std::strcmp(argv[1], "editor") == 0 ||
+                     std::strcmp(argv[1], "follow") == 0)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         app = std::make_unique<QApplication>(argc, argv);
     } else {

@@ -4,6 +4,7 @@
 #include "app/cli/cliargs.h"
 #include "app/cli/commands.h"
 #include "app/cli/json.h"
+#include "app/cli/livesettings.h"
 #include "platform/files.h"
 #include "platform/folders.h"
 
@@ -337,8 +338,10 @@ int RunSettingsSet(const QStringList& args, const Places& places)
     if (parsed.Positional().isEmpty())
         return UsageError(QStringLiteral("settings set needs NAME=VALUE"));
     const std::vector<Setting> all = SettableSettings();
-    const std::vector<Change> changes = ParseChanges(parsed.Positional(), all, &error);
-    if (changes.empty())
+    QStringList words = parsed.Positional();
+    const QStringList liveWords = TakeLiveOptionWords(words);
+    std::vector<Change> changes;
+    if (!words.isEmpty() && (changes = ParseChanges(words, all, &error)).empty())
         return UsageError(error);
 
     const QString file = places.SettingsFile();
@@ -359,6 +362,8 @@ int RunSettingsSet(const QStringList& args, const Places& places)
             return UsageError(QStringLiteral("Data Not Valid: %1=%2").arg(setting->name, value));
         touched.*(setting->group) = true;
     }
+    if (const int status = SetLiveOptionWords(store, liveWords); status != kExitOk)
+        return status;
     if (!SaveTouched(store, loaded, touched, &problem))
         return FileFailure(problem.Text());
     if (!ReplaceStore(copy.fileName(), file, &error))
@@ -386,6 +391,10 @@ int RunSettings(const QStringList& args, const Places& places)
         PrintSettingsJson(loaded);
     else
         PrintSettingsText(loaded);
+    if (!parsed.Has(QStringLiteral("--json"))) {
+        QSettings store(places.SettingsFile(), QSettings::IniFormat);
+        PrintOut(LiveOptionLines(store));
+    }
     return kExitOk;
 }
 

@@ -57,12 +57,31 @@ const CliCommand kCommands[] = {
      "billingStartDay (see settings) is not 1: a cycle from the 12th shows as\n"
      "\"12 Jan – 11 Feb 2027\".\n"
      "\n"
-     "  --json        {\"months\": [{month, year, minutes, communicationCost,\n"
+     "The current month is also run on to its end: ESTIMATE is its use so far\n"
+     "divided by the part of the month gone and multiplied by the whole month, the\n"
+     "flat fee counted once.\n"
+     "\n"
+     "  --json        {\"months\": [{month, year, from, to, minutes, communicationCost,\n"
      "                serviceCost, sumCost, transmitted, received}], \"averages\": {the\n"
-     "                same without month and year} or null}; from and to are the\n"
-     "                first and last day (YYYY-MM-DD) of the month or billing cycle\n"
+     "                same without month and year} or null, \"estimate\": {the keys of\n"
+     "                a month} or null when the current month has no session}; from\n"
+     "                and to are the first and last day (YYYY-MM-DD) of the month or\n"
+     "                billing cycle\n"
      "  --no-update   read the session log as it is, without the update\n",
      RunMonths},
+    {"check", "the monthly budgets against the month so far and its estimate",
+     "Usage: dialtally-cli [global options] check [--json] [--no-update]\n"
+     "\n"
+     "Prints each budget that is set (vBudgetCost, vBudgetMinutes, vBudgetBytes; see\n"
+     "settings set) with its limit, the current month's use so far and its month-end\n"
+     "estimate. Exits 0 when every budget is under its warning thresholds\n"
+     "(iBudgetWarn1 and iBudgetWarn2, 80 and 100 %), 3 when the use so far or the\n"
+     "estimate is at or over a threshold, and 4 when the use so far is over a limit.\n"
+     "\n"
+     "  --json        {\"budgets\": [{kind, limit, used, usedPercent, estimate,\n"
+     "                estimatePercent, threshold, state}], \"status\": the exit status}\n"
+     "  --no-update   read the session log as it is, without the update\n",
+     RunCheck},
     {"update", "move the logger's new lines into the session log",
      "Usage: dialtally-cli [global options] update\n"
      "\n"

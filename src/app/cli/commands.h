@@ -32,6 +32,7 @@ int RunClear(const QStringList& args, const Places& places);
 int RunDelete(const QStringList& args, const Places& places);
 int RunImportOld(const QStringList& args, const Places& places);
 int RunSettings(const QStringList& args, const Places& places);
+int RunCheck(const QStringList& args, const Places& places);
 int RunSetupPppd(const QStringList& args, const Places& places);
 int RunTariff(const QStringList& args, const Places& places);
 int RunCompare(const QStringList& args, const Places& places);

@@ -117,6 +117,11 @@ void TestCliCheck::budgetsAreSetAllOrNothing()
                  shown.out.contains("\niBudgetWarn1=70\n") &&
                  shown.out.contains("\nbFollowLogger=True\n"),
              shown.out.constData());
+    const QJsonObject json =
+        QJsonDocument::fromJson(Run({"settings", "--json"}).out).object();
+    QCOMPARE(json["budgetBytes"], QJsonValue(2000000));
+    QCOMPARE(json["budgetMinutes"], QJsonValue(QJsonValue::Null));
+    QCOMPARE(json["budgetWarn"], QJsonValue(QJsonArray({70, 100})));
 }
 
 QTEST_GUILESS_MAIN(TestCliCheck)

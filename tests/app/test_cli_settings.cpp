@@ -75,10 +75,13 @@ private slots:
         QCOMPARE(json.exitCode, 0);
         const QJsonObject o = QJsonDocument::fromJson(json.out).object();
         QCOMPARE(o.keys(),
-                 QStringList({"allowanceSeconds", "billingStartDay", "commConnect", "commCosts",
-                              "commRateDelayMinutes", "commRates", "commRatesDays", "holidays",
-                              "servConnect", "servCosts", "servDataMb", "servFlatMonth",
-                              "servMinute", "servRounding"}));
+                 QStringList({"allowanceSeconds", "billingStartDay", "budgetBytes",
+                              "budgetCost",       "budgetMinutes",   "budgetWarn",
+                              "commConnect",      "commCosts",       "commRateDelayMinutes",
+                              "commRates",        "commRatesDays",   "followLogger",
+                              "holidays",         "keepInTray",      "servConnect",
+                              "servCosts",        "servDataMb",      "servFlatMonth",
+                              "servMinute",       "servRounding"}));
         QCOMPARE(o["commCosts"], QJsonValue(true));
         QCOMPARE(o["commConnect"], QJsonValue(0.05));
         QCOMPARE(o["commRates"], QJsonValue(QJsonArray({0.04, 0.02, 0.01})));
@@ -91,6 +94,9 @@ private slots:
         QCOMPARE(o["allowanceSeconds"], QJsonValue(30));
         QCOMPARE(o["holidays"], QJsonValue(QJsonArray({"12-25", "easter+1"})));
         QCOMPARE(o["billingStartDay"], QJsonValue(12));
+        QCOMPARE(o["followLogger"], QJsonValue(true));
+        QCOMPARE(o["budgetCost"], QJsonValue(QJsonValue::Null));
+        QCOMPARE(o["budgetWarn"], QJsonValue(QJsonArray({80, 100})));
     }
 
     void setChangesWhatTheDialogsChange()

@@ -1,3 +1,4 @@
+#include "analysis/liveoptions.h"
 #include "analysis/ownsettings.h"
 #include "analysis/settings.h"
 #include "analysis/tariffinput.h"
@@ -65,7 +66,26 @@ void PrintSettingsText(const LoadedSettings& loaded)
     PrintOut(text);
 }
 
-void PrintSettingsJson(const LoadedSettings& loaded)
+// The live options beside the tariffs; a budget that is not set is null.
+void AppendLiveOptionsJson(Json& json, std::string& out, const LiveOptions& live)
+{
+    const Budgets& b = live.budgets;
+    json.Key("followLogger").Bool(live.bFollowLogger);
+    json.Key("keepInTray").Bool(live.bKeepInTray);
+    json.Key("budgetCost").Number(b.vBudgetCost);
+    json.Key("budgetMinutes");
+    b.vBudgetMinutes ? json.Int(*b.vBudgetMinutes) : json.Null();
+    json.Key("budgetBytes");
+    b.vBudgetBytes ? json.Int(*b.vBudgetBytes) : json.Null();
+    json.Key("budgetWarn");
+    out += "[";
+    json.Int(b.iBudgetWarn[0]);
+    out += ", ";
+    json.Int(b.iBudgetWarn[1]);
+    out += "]";
+}
+
+void PrintSettingsJson(const LoadedSettings& loaded, const LiveOptions& live)
 {
     const CostSettings& c = loaded.costs;
     std::string out;
@@ -100,6 +120,7 @@ void PrintSettingsJson(const LoadedSettings& loaded)
     }
     out += "]";
     json.Key("billingStartDay").Int(loaded.cycle.StartDay());
+    AppendLiveOptionsJson(json, out, live);
     json.End();
     PrintOut(out + '\n');
 }
@@ -387,12 +408,11 @@ int RunSettings(const QStringList& args, const Places& places)
     const LoadedSettings loaded = LoadUserSettings(places.SettingsFile());
     if (loaded.problem)
         return FileFailure(loaded.problem->Text());
-    if (parsed.Has(QStringLiteral("--json")))
-        PrintSettingsJson(loaded);
-    else
+    QSettings store(places.SettingsFile(), QSettings::IniFormat);
+    if (parsed.Has(QStringLiteral("--json"))) {
+        PrintSettingsJson(loaded, LoadLiveOptions(store));
+    } else {
         PrintSettingsText(loaded);
-    if (!parsed.Has(QStringLiteral("--json"))) {
-        QSettings store(places.SettingsFile(), QSettings::IniFormat);
         PrintOut(LiveOptionLines(store));
     }
     return kExitOk;

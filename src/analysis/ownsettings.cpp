@@ -48,11 +48,16 @@ BillingCycle LoadBillingCycle(QSettings& store)
     return BillingCycle(ok ? day : BillingCycle::kFirstStartDay);
 }
 
+void WriteHolidays(QSettings& store, const HolidayList& holidays)
+{
+    store.setValue(kHolidaysKey, HolidayListText(holidays));
+}
+
 bool SaveHolidays(QSettings& store, const HolidayList& holidays, SettingsProblem* problem)
 {
     if (!CheckSettingsFile(store.fileName(), problem))
         return false;
-    store.setValue(kHolidaysKey, HolidayListText(holidays));
+    WriteHolidays(store, holidays);
     return FlushStore(store, problem);
 }
 

@@ -17,6 +17,8 @@ namespace dialtally {
 HolidayList LoadHolidays(QSettings& store);
 BillingCycle LoadBillingCycle(QSettings& store);
 
+// Sets the holidays in the store without saving it.
+void WriteHolidays(QSettings& store, const HolidayList& holidays);
 // As the other saves: false with the reason in problem, and a damaged file is never written.
 bool SaveHolidays(QSettings& store, const HolidayList& holidays,
                   SettingsProblem* problem = nullptr);

@@ -254,6 +254,18 @@ bool SaveServiceSettings(QSettings& store, const CostSettings& costs, const QLoc
     return Flush(store, problem);
 }
 
+bool SaveCostSettings(QSettings& store, const CostSettings& costs, const QLocale& locale,
+                      const std::function<void(QSettings&)>& writeMore, SettingsProblem* problem)
+{
+    if (!CheckSettingsFile(store.fileName(), problem))
+        return false;
+    WriteCommunicationSettings(store, costs, locale);
+    WriteServiceSettings(store, costs, locale);
+    if (writeMore)
+        writeMore(store);
+    return Flush(store, problem);
+}
+
 bool SaveConnectSeconds(QSettings& store, std::int32_t seconds, SettingsProblem* problem)
 {
     if (!CheckSettingsFile(store.fileName(), problem))

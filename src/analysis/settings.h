@@ -8,6 +8,7 @@
 #include <QString>
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -114,6 +115,11 @@ bool SaveCommunicationSettings(QSettings& store, const CostSettings& costs,
 bool SaveServiceSettings(QSettings& store, const CostSettings& costs,
                          const QLocale& locale = QLocale(), SettingsProblem* problem = nullptr);
 bool SaveConnectSeconds(QSettings& store, std::int32_t seconds, SettingsProblem* problem = nullptr);
+// Both cost groups and what writeMore adds (the holidays of a tariff) in one replacement of the
+// file, so that a crash leaves the whole old tariff or the whole new one.
+bool SaveCostSettings(QSettings& store, const CostSettings& costs, const QLocale& locale,
+                      const std::function<void(QSettings&)>& writeMore,
+                      SettingsProblem* problem = nullptr);
 
 Selection LoadSelection(QSettings& store);
 bool SaveSelection(QSettings& store, const Selection& selection,

@@ -347,9 +347,9 @@ std::vector<NamedTariff> InForceAndSaved(QSettings* store, const CostSettings& i
 
 bool UseTariff(QSettings& store, const CostSettings& costs, SettingsProblem* problem)
 {
-    return SaveCommunicationSettings(store, costs, QLocale(), problem) &&
-           SaveServiceSettings(store, costs, QLocale(), problem) &&
-           SaveHolidays(store, costs.vHolidays, problem);
+    return SaveCostSettings(
+        store, costs, QLocale(), [&costs](QSettings& s) { WriteHolidays(s, costs.vHolidays); },
+        problem);
 }
 
 } // namespace dialtally

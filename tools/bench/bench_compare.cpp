@@ -6,15 +6,12 @@
 #include "analysis/costs.h"
 #include "analysis/monthly.h"
 #include "bench/bench.h"
-#include "generate/generator.h"
 #include "log/sessionlog.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <unistd.h>
 #include <vector>
 
 namespace dialtally::bench {
@@ -44,22 +41,6 @@ CostSettings Tariff(int variant)
     costs.vServFlatMonth = 4.9 + variant % 4;
     costs.vServDataMb = 0.002 * variant;
     return costs;
-}
-
-bool Generate(const QString& logPath, std::int64_t events, QString* error)
-{
-    GeneratorOptions options;
-    options.format = OutputFormat::SesLog;
-    options.events = events;
-    options.sessions = events; // generation stops at the event count
-    options.months = 120;
-    options.dialect = 2;
-    std::FILE* file = std::fopen(QFile::encodeName(logPath).constData(), "wb");
-    if (!file)
-        return false;
-    const bool generated = GenerateLog(options, file, error);
-    const bool flushed = std::fflush(file) == 0 && ::fdatasync(::fileno(file)) == 0;
-    return std::fclose(file) == 0 && generated && flushed;
 }
 
 // The load as the program does it, with the tariff in force: read, durations, costs,
@@ -103,22 +84,12 @@ double TimeCompare(const SessionList& sessions, const std::vector<NamedTariff>& 
 
 int RunCompareBench(const QStringList& args)
 {
-    std::int64_t events = 10000000;
-    QString parent = QDir::tempPath();
-    int repeats = 3;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QLatin1String("--events") && i + 1 < args.size())
-            events = args[++i].toLongLong();
-        else if (arg == QLatin1String("--dir") && i + 1 < args.size())
-            parent = args[++i];
-        else if (arg == QLatin1String("--repeats") && i + 1 < args.size())
-            repeats = args[++i].toInt();
-        else
-            return Fail(QStringLiteral("unknown option %1").arg(arg));
-    }
-    if (events <= 0 || repeats <= 0)
-        return Fail(QStringLiteral("--events and --repeats must be above 0"));
+    LogBenchOptions options{10000000, 3, {}};
+    if (const auto error = ParseLogBenchOptions(args, options))
+        return Fail(*error);
+    const std::int64_t events = options.events;
+    const int repeats = options.repeats;
+    const QString& parent = options.parent;
 
     QTemporaryDir dir(QDir(parent).filePath(QStringLiteral("dialtally-bench-XXXXXX")));
     if (!dir.isValid())
@@ -128,8 +99,8 @@ int RunCompareBench(const QStringList& args)
               .arg(events)
               .arg(dir.path()));
     QString error;
-    if (!Generate(logPath, events, &error))
-        return Fail(error.isEmpty() ? QStringLiteral("cannot write %1").arg(logPath) : error);
+    if (!GenerateSessionLog(logPath, events, 120, true, &error))
+        return Fail(error);
 
     std::vector<NamedTariff> tariffs;
     for (int t = 0; t < kTariffs; ++t)

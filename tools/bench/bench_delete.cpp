@@ -3,7 +3,6 @@
 // that a deletion which keeps the previous log must do).
 
 #include "bench/bench.h"
-#include "generate/generator.h"
 #include "log/maintenance.h"
 
 #include <QDir>
@@ -23,34 +22,6 @@ namespace {
 
 constexpr double kMaxCatRatio = 3.0;
 constexpr double kGoalCatRatio = 1.5;
-
-// Processor seconds (user and system) of this process, or of its children that ended.
-double CpuSeconds(int who)
-{
-    rusage usage{};
-    ::getrusage(who, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-struct Timing {
-    double seconds = 0;
-    double cpuSeconds = 0; // a fairer figure on a busy machine, where waiting for the processor
-                           // counts in the wall time
-};
-
-// `cat FILE` with its output going to output; empty when cat fails.
-std::optional<Timing> Cat(const QString& path, const QString& output)
-{
-    QProcess cat;
-    cat.setStandardOutputFile(output);
-    const double cpuStart = CpuSeconds(RUSAGE_CHILDREN);
-    const std::int64_t start = NowNanoseconds();
-    cat.start(QStringLiteral("cat"), {path});
-    if (!cat.waitForFinished(-1) || cat.exitStatus() != QProcess::NormalExit || cat.exitCode() != 0)
-        return std::nullopt;
-    return Timing{SecondsSince(start), CpuSeconds(RUSAGE_CHILDREN) - cpuStart};
-}
 
 // What was written goes to the disk between the rounds, so that no round pays for the writes of
 // the one before.
@@ -78,23 +49,11 @@ double Ratio(const Round& r)
 
 int RunDeleteBench(const QStringList& args)
 {
-    std::int64_t events = 10000000;
-    QString parent = QDir::tempPath();
-    int repeats = 5;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QLatin1String("--events") && i + 1 < args.size())
-            events = args[++i].toLongLong();
-        else if (arg == QLatin1String("--dir") && i + 1 < args.size())
-            parent = args[++i];
-        else if (arg == QLatin1String("--repeats") && i + 1 < args.size())
-            repeats = args[++i].toInt();
-        else
-            return Fail(QStringLiteral("unknown option %1").arg(arg));
-    }
-    if (events <= 0 || repeats <= 0)
-        return Fail(QStringLiteral("--events and --repeats must be above 0"));
-
+    LogBenchOptions options{10000000, 5, {}};
+    if (const auto error = ParseLogBenchOptions(args, options))
+        return Fail(*error);
+    const std::int64_t events = options.events;
+    const QString& parent = options.parent;
     QTemporaryDir dir(QDir(parent).filePath(QStringLiteral("dialtally-bench-XXXXXX")));
     if (!dir.isValid())
         return Fail(QStringLiteral("cannot make a temporary folder in %1").arg(parent));
@@ -108,22 +67,12 @@ int RunDeleteBench(const QStringList& args)
     const QString backupPath = QDir(settings.programDir).filePath(kSessionLogBackupName);
     const QString copyPath = dir.filePath(QStringLiteral("copy"));
 
-    GeneratorOptions options;
-    options.format = OutputFormat::SesLog;
-    options.events = events;
-    options.sessions = events;
-    options.months = 120;
-    options.dialect = 2;
     Print(QStringLiteral("generating a session log of %1 events in %2 ...\n")
               .arg(events)
               .arg(settings.programDir));
-    std::FILE* file = std::fopen(QFile::encodeName(logPath).constData(), "wb");
-    if (!file)
-        return Fail(QStringLiteral("cannot write %1").arg(logPath));
     QString error;
-    const bool generated = GenerateLog(options, file, &error);
-    if (std::fclose(file) != 0 || !generated)
-        return Fail(error.isEmpty() ? QStringLiteral("cannot write %1").arg(logPath) : error);
+    if (!GenerateSessionLog(logPath, events, 120, false, &error))
+        return Fail(error);
     const std::int64_t bytes = QFileInfo(logPath).size();
 
     // The sessions of one day in the middle of the log: a deletion as the user makes it.
@@ -137,11 +86,11 @@ int RunDeleteBench(const QStringList& args)
 
     std::vector<Round> rounds;
     DeletionReport report;
-    for (int round = 0; round < repeats; ++round) {
+    for (int round = 0; round < options.repeats; ++round) {
         Settle(dir.path());
         Round figures;
-        const auto read = Cat(logPath, QProcess::nullDevice());
-        const auto copy = Cat(logPath, copyPath);
+        const auto read = RunCat(logPath, QProcess::nullDevice());
+        const auto copy = RunCat(logPath, copyPath);
         if (!read || !copy)
             return Fail(QStringLiteral("cannot run cat"));
         QFile::remove(copyPath);
@@ -186,7 +135,7 @@ int RunDeleteBench(const QStringList& args)
               .arg(bytes)
               .arg(report.dropped)
               .arg(report.kept)
-              .arg(repeats)
+              .arg(options.repeats)
               .arg(median.catRead.seconds * 1e3, 0, 'f', 1)
               .arg(median.catCopy.seconds * 1e3, 0, 'f', 1)
               .arg(median.deletion.seconds * 1e3, 0, 'f', 1)

@@ -3,11 +3,8 @@
 
 #include "analysis/pricedlog.h"
 #include "bench/bench.h"
-#include "generate/generator.h"
-#include "platform/files.h"
 #include "platform/places.h"
 #include "ui/frmmain.h"
-#include "ui/messagebox.h"
 
 #include <QApplication>
 #include <QDir>
@@ -80,40 +77,16 @@ int RunFollowBench(const QStringList& args)
     QTemporaryDir dir(QDir(parent).filePath(QStringLiteral("dialtally-bench-XXXXXX")));
     if (!dir.isValid())
         return Fail(QStringLiteral("cannot make a temporary folder in %1").arg(parent));
+    const std::optional<Places> prepared = PrepareWindowPlaces(dir.path());
+    if (!prepared)
+        return Fail(QStringLiteral("cannot write the settings in %1").arg(dir.path()));
+    const Places& places = *prepared;
     const QDir root(dir.path());
-    for (const char* sub : {"program", "windows", "config"})
-        root.mkpath(QString::fromLatin1(sub));
-    Places places;
-    places.programDir = root.filePath(QStringLiteral("program"));
-    places.windowsDir = root.filePath(QStringLiteral("windows"));
-    places.configDir = root.filePath(QStringLiteral("config"));
-    places.runtimeDir = root.filePath(QStringLiteral("run"));
-    // Not a first run, and every question of the start-up answered: nothing waits for a user.
-    {
-        QFile settings(places.SettingsFile());
-        if (!settings.open(QIODevice::WriteOnly) ||
-            settings.write("[Run]\nbFirstRunDone=True\n") < 0)
-            return Fail(QStringLiteral("cannot write %1").arg(places.SettingsFile()));
-    }
-    MessageBox::SetAutoAnswer(MessageBox::Answer::Ok);
-
-    GeneratorOptions options;
-    options.format = OutputFormat::SesLog;
-    options.events = events;
-    options.sessions = events;
-    options.months = 24;
-    options.dialect = 2;
-    const QString logPath = root.filePath(QStringLiteral("program/SesLog.log"));
-    std::FILE* file = std::fopen(QFile::encodeName(logPath).constData(), "wb");
-    if (!file)
-        return Fail(QStringLiteral("cannot write %1").arg(logPath));
-    QString error;
-    bool generated = GenerateLog(options, file, &error);
     // On disk before the window starts, as a log of years is: the update's first flush to disk
     // would otherwise write the whole freshly made log.
-    generated = generated && std::fflush(file) == 0 && SyncFileData(fileno(file));
-    std::fclose(file);
-    if (!generated)
+    const QString logPath = root.filePath(QStringLiteral("program/SesLog.log"));
+    QString error;
+    if (!GenerateSessionLog(logPath, events, 24, true, &error))
         return Fail(error);
 
     std::int64_t start = NowNanoseconds();

@@ -6,7 +6,6 @@
 #include "analysis/monthly.h"
 #include "analysis/settings.h"
 #include "bench/bench.h"
-#include "generate/generator.h"
 #include "log/sessionlog.h"
 
 #include <QDir>
@@ -54,18 +53,6 @@ bool ResetPeakResident()
     return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
 
-// Seconds of `cat FILE > /dev/null` run as a child process; empty when cat fails.
-std::optional<double> CatSeconds(const QString& path)
-{
-    QProcess cat;
-    cat.setStandardOutputFile(QProcess::nullDevice());
-    const std::int64_t start = NowNanoseconds();
-    cat.start(QStringLiteral("cat"), {path});
-    if (!cat.waitForFinished(-1) || cat.exitStatus() != QProcess::NormalExit || cat.exitCode() != 0)
-        return std::nullopt;
-    return SecondsSince(start);
-}
-
 struct Stage {
     const char* name;
     double seconds = 0;
@@ -83,25 +70,19 @@ QString StageLine(const char* name, double seconds, double events)
 
 int RunLoadBench(const QStringList& args)
 {
-    std::int64_t events = 10000000;
-    QString parent = QDir::tempPath();
-    int repeats = 3;
+    LogBenchOptions options{10000000, 3, {}};
     bool separately = true;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QLatin1String("--events") && i + 1 < args.size())
-            events = args[++i].toLongLong();
-        else if (arg == QLatin1String("--dir") && i + 1 < args.size())
-            parent = args[++i];
-        else if (arg == QLatin1String("--repeats") && i + 1 < args.size())
-            repeats = args[++i].toInt();
-        else if (arg == QLatin1String("--no-separate"))
-            separately = false;
-        else
-            return Fail(QStringLiteral("unknown option %1").arg(arg));
-    }
-    if (events <= 0 || repeats <= 0)
-        return Fail(QStringLiteral("--events and --repeats must be above 0"));
+    const auto noSeparate = [&separately](const QString& arg) {
+        if (arg != QLatin1String("--no-separate"))
+            return false;
+        separately = false;
+        return true;
+    };
+    if (const auto error = ParseLogBenchOptions(args, options, noSeparate))
+        return Fail(*error);
+    const std::int64_t events = options.events;
+    const int repeats = options.repeats;
+    const QString& parent = options.parent;
 
     QTemporaryDir dir(QDir(parent).filePath(QStringLiteral("dialtally-bench-XXXXXX")));
     if (!dir.isValid())
@@ -109,31 +90,20 @@ int RunLoadBench(const QStringList& args)
     const QString programDir = dir.path();
     const QString logPath = QDir(programDir).filePath(kSessionLogName);
 
-    GeneratorOptions options;
-    options.format = OutputFormat::SesLog;
-    options.events = events;
-    options.sessions = events; // generation stops at the event count
-    options.months = 120;
-    options.dialect = 2;
     Print(QStringLiteral("generating a session log of %1 events in %2 ...\n")
               .arg(events)
               .arg(programDir));
-    std::FILE* file = std::fopen(QFile::encodeName(logPath).constData(), "wb");
-    if (!file)
-        return Fail(QStringLiteral("cannot write %1").arg(logPath));
-    QString error;
-    const bool generated = GenerateLog(options, file, &error);
     // A log is loaded long after it was written: the freshly written pages go to the disk now,
     // not in the background while the first round reads them.
-    const bool flushed = std::fflush(file) == 0 && ::fdatasync(::fileno(file)) == 0;
-    if (std::fclose(file) != 0 || !generated || !flushed)
-        return Fail(error.isEmpty() ? QStringLiteral("cannot write %1").arg(logPath) : error);
+    QString error;
+    if (!GenerateSessionLog(logPath, events, 120, true, &error))
+        return Fail(error);
     const std::int64_t bytes = QFileInfo(logPath).size();
     const double eventCount = double(bytes / std::int64_t(kLogRecordSize));
 
     // The first cat brings the file into the page cache; every round then cats it once more
     // right before its load, so that both read the same cached file under the same conditions.
-    if (!CatSeconds(logPath))
+    if (!RunCat(logPath, QProcess::nullDevice()))
         return Fail(QStringLiteral("cannot run cat"));
 
     CostSettings costs;
@@ -145,9 +115,10 @@ int RunLoadBench(const QStringList& args)
     SessionList sessions;
     for (int round = 1; round <= repeats; ++round) {
         sessions = SessionList(); // a round's peak holds its own list only
-        const std::optional<double> catSeconds = CatSeconds(logPath);
-        if (!catSeconds)
+        const std::optional<Timing> cat = RunCat(logPath, QProcess::nullDevice());
+        if (!cat)
             return Fail(QStringLiteral("cannot run cat"));
+        const double catSeconds = cat->seconds;
 
         const std::optional<std::int64_t> residentBefore = StatusKilobytes("VmRSS:");
         const bool peakReset = ResetPeakResident();
@@ -182,7 +153,7 @@ int RunLoadBench(const QStringList& args)
         double total = 0;
         for (const Stage& stage : stages)
             total += stage.seconds;
-        const double ratio = total / *catSeconds;
+        const double ratio = total / catSeconds;
         ratios.push_back(ratio);
         worstBytesPerEvent = std::max(worstBytesPerEvent, bytesPerEvent);
 
@@ -196,8 +167,8 @@ int RunLoadBench(const QStringList& args)
                   .arg(monthly.months.size())
                   .arg(statistics.iSessionCount));
         Print(QStringLiteral("cat:    %1 ms (%2 MB/s)\n")
-                  .arg(*catSeconds * 1e3, 0, 'f', 1)
-                  .arg(double(bytes) / 1e6 / *catSeconds, 0, 'f', 0));
+                  .arg(catSeconds * 1e3, 0, 'f', 1)
+                  .arg(double(bytes) / 1e6 / catSeconds, 0, 'f', 0));
         Print(QStringLiteral("load, stage by stage:\n"));
         for (const Stage& stage : stages)
             Print(StageLine(stage.name, stage.seconds, eventCount));

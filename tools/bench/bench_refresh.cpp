@@ -2,19 +2,15 @@
 // log, against the load of the same log alone, and the window's memory over repeated refreshes.
 
 #include "analysis/analysis.h"
-#include "analysis/firstrun.h"
 #include "analysis/pricedlog.h"
 #include "bench/bench.h"
-#include "generate/generator.h"
 #include "platform/places.h"
 #include "ui/frmmain.h"
-#include "ui/messagebox.h"
 
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSettings>
 #include <QTemporaryDir>
 #include <cstdio>
 
@@ -39,50 +35,24 @@ std::int64_t ResidentKilobytes()
 
 int RunRefreshBench(const QStringList& args)
 {
-    std::int64_t events = 1000000;
-    int repeats = 20;
-    QString parent = QDir::tempPath();
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (arg == QLatin1String("--events") && i + 1 < args.size())
-            events = args[++i].toLongLong();
-        else if (arg == QLatin1String("--repeats") && i + 1 < args.size())
-            repeats = args[++i].toInt();
-        else if (arg == QLatin1String("--dir") && i + 1 < args.size())
-            parent = args[++i];
-        else
-            return Fail(QStringLiteral("unknown option %1").arg(arg));
-    }
-    if (events <= 0 || repeats <= 0)
-        return Fail(QStringLiteral("--events and --repeats must be above 0"));
+    LogBenchOptions options{1000000, 20, {}};
+    if (const auto error = ParseLogBenchOptions(args, options))
+        return Fail(*error);
+    const int repeats = options.repeats;
+    const QString& parent = options.parent;
 
     QTemporaryDir dir(QDir(parent).filePath(QStringLiteral("dialtally-bench-XXXXXX")));
     if (!dir.isValid())
         return Fail(QStringLiteral("cannot make a temporary folder in %1").arg(parent));
-    const QDir root(dir.path());
-    for (const char* sub : {"program", "windows", "config"})
-        root.mkpath(QString::fromLatin1(sub));
     // Every file of the run, the settings too, stays in the temporary folder.
-    Places places;
-    places.programDir = root.filePath(QStringLiteral("program"));
-    places.windowsDir = root.filePath(QStringLiteral("windows"));
-    places.configDir = root.filePath(QStringLiteral("config"));
-    places.runtimeDir = root.filePath(QStringLiteral("run"));
-
-    GeneratorOptions options;
-    options.format = OutputFormat::SesLog;
-    options.events = events;
-    options.sessions = events; // generation stops at the event count
-    options.months = 24;
-    options.dialect = 2;
+    const std::optional<Places> prepared = PrepareWindowPlaces(dir.path());
+    if (!prepared)
+        return Fail(QStringLiteral("cannot write the settings in %1").arg(dir.path()));
+    const Places& places = *prepared;
+    const QDir root(dir.path());
     const QString logPath = root.filePath(QStringLiteral("program/SesLog.log"));
-    std::FILE* file = std::fopen(QFile::encodeName(logPath).constData(), "wb");
-    if (!file)
-        return Fail(QStringLiteral("cannot write %1").arg(logPath));
     QString error;
-    const bool generated = GenerateLog(options, file, &error);
-    std::fclose(file);
-    if (!generated)
+    if (!GenerateSessionLog(logPath, options.events, 24, false, &error))
         return Fail(error);
 
     // The load alone: update (nothing to do), read, build, the durations and the costs.
@@ -91,11 +61,6 @@ int RunRefreshBench(const QStringList& args)
     const double loadSeconds = SecondsSince(start);
     const std::size_t sessions = loaded.size();
 
-    // A window of a program that has run before: the first run's logging message would wait
-    // for a click, and any other message box is answered at once.
-    if (const auto store = OpenSettingsStore(places.SettingsFile()))
-        MarkFirstRunDone(*store);
-    MessageBox::SetAutoAnswer(MessageBox::Answer::Ok);
     frmMain window(places);
     window.show();
     QCoreApplication::processEvents();
@@ -119,7 +84,7 @@ int RunRefreshBench(const QStringList& args)
 
     const double share = loadSeconds > 0 ? refillSeconds / loadSeconds : 0.0;
     Print(QStringLiteral("log: %1 events, %2 sessions (%3 bytes)\n")
-              .arg(events)
+              .arg(options.events)
               .arg(sessions)
               .arg(QFileInfo(logPath).size()));
     Print(QStringLiteral("load (LoadPricedLog):          %1 s\n").arg(loadSeconds, 0, 'f', 3));

@@ -5,6 +5,7 @@
 #include "ui/eventlistmodel.h"
 #include "ui/frmmain.h"
 #include "ui/messagebox.h"
+#include "ui/pagecontrols.h"
 
 #include <QApplication>
 #include <QDir>
@@ -26,23 +27,6 @@ QPushButton* MakeButton(QWidget* parent, const QString& caption, const char* nam
     button->setObjectName(QString::fromLatin1(name));
     button->setAutoDefault(false);
     return button;
-}
-
-// The first and the last row of the grid's selection; the current row when nothing is selected.
-std::pair<int, int> SelectedRows(const QTableView* grid)
-{
-    int first = grid->currentIndex().row();
-    int last = first;
-    const QItemSelection selection = grid->selectionModel()->selection();
-    if (!selection.isEmpty()) {
-        first = selection.front().top();
-        last = selection.front().bottom();
-        for (const QItemSelectionRange& range : selection) {
-            first = std::min(first, range.top());
-            last = std::max(last, range.bottom());
-        }
-    }
-    return {first, last};
 }
 
 const QString kSaveQuestion = QStringLiteral(

@@ -804,20 +804,7 @@ void frmMain::UpdateSelectionSum(int firstRow, int lastRow)
 
 std::pair<int, int> frmMain::SelectedSessionRows() const
 {
-    const QTableView* grid = m_sessionPage->Grid();
-    int first = grid->currentIndex().row();
-    int last = first;
-    // The selection as ranges: a million selected rows are one range, not a million indexes.
-    const QItemSelection selection = grid->selectionModel()->selection();
-    if (!selection.isEmpty()) {
-        first = selection.front().top();
-        last = selection.front().bottom();
-        for (const QItemSelectionRange& range : selection) {
-            first = std::min(first, range.top());
-            last = std::max(last, range.bottom());
-        }
-    }
-    return {first, last};
+    return SelectedRows(m_sessionPage->Grid());
 }
 
 void frmMain::RestorePeriod()

@@ -1,9 +1,11 @@
 #include "ui/pagecontrols.h"
 
 #include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QStyle>
 #include <QTableView>
+#include <algorithm>
 
 namespace dialtally {
 
@@ -83,6 +85,23 @@ void FillWithFirstColumn(QTableView* grid)
     const int room = grid->width() - 2 * grid->frameWidth() - scrollBar - others;
     if (room > header->sectionSize(0))
         header->resizeSection(0, room);
+}
+
+std::pair<int, int> SelectedRows(const QTableView* grid)
+{
+    int first = grid->currentIndex().row();
+    int last = first;
+    // The selection as ranges: a million selected rows are one range, not a million indexes.
+    const QItemSelection selection = grid->selectionModel()->selection();
+    if (!selection.isEmpty()) {
+        first = selection.front().top();
+        last = selection.front().bottom();
+        for (const QItemSelectionRange& range : selection) {
+            first = std::min(first, range.top());
+            last = std::max(last, range.bottom());
+        }
+    }
+    return {first, last};
 }
 
 } // namespace dialtally

@@ -3,6 +3,7 @@
 #include "ui/twips.h"
 
 #include <QColor>
+#include <utility>
 #include <vector>
 
 class QLabel;
@@ -33,5 +34,8 @@ void SetUpGrid(QTableView* grid, const TwipsScale& scale, const std::vector<int>
 // Gives the first column whatever width the other columns leave, room for the vertical scroll bar
 // kept, so that the grid never needs a horizontal one. It never narrows the column.
 void FillWithFirstColumn(QTableView* grid);
+
+// The first and the last row of the grid's selection; the current row when nothing is selected.
+std::pair<int, int> SelectedRows(const QTableView* grid);
 
 } // namespace dialtally
